@@ -1,0 +1,131 @@
+#include "request.h"
+
+#include <stdio.h>
+
+#include "../platform/platform.h"
+#include "../support/datetime.h"
+#include "../support/escape.h"
+#include "../support/query.h"
+#include "../support/settings.h"
+
+struct request req = {
+    "", "off", "off", "", "", "on", "", "", 0, "", "", "", "", "", "",
+    0, 0, 960000, 180, "VORN-NX Channel Statistics", 0,
+};
+
+int ison(const char *sw)
+{
+    return strcmp(sw, "on") == 0;
+}
+
+static void readquery(const char *querystring)
+{
+    char temp[QUERYSIZE];
+    setfield(temp, querystring ? querystring : "");
+    const char *ptr = getnormpar(temp);
+
+    setfield(req.action, getquery(ptr, "action="));
+    // switches act by the mere presence of their names
+    if (strstr(ptr, "hgrid="))
+        setfield(req.hgrid, "on");
+    if (strstr(ptr, "vgrid="))
+        setfield(req.vgrid, "on");
+    setfield(req.time, getquery(ptr, "time="));
+    if (!strstr(ptr, "activelog="))
+        setfield(req.activelog, "off");
+
+    const char *logfile = getquery(ptr, "logfile=");
+    setfield(req.logfile, logfile);
+    // a name cut to fit could name another log: an over-long one is refused
+    if (strlen(logfile) >= sizeof req.logfile)
+        req.logrefused = 1;
+    setfield(req.datefrom, getquery(ptr, "datefrom="));
+    req.days = decval(getquery(ptr, "days="));
+    if (strstr(ptr, "dates="))
+        setfield(req.dates, "on");
+}
+
+template <size_t N> static void readsetting(char (&field)[N], const char *key, const char *dflt)
+{
+    const char *value = getconfig(key);
+    setfield(field, *value ? value : dflt);
+}
+
+static void readsettings(void)
+{
+    readsetting(req.logpath, "logpath=", "");
+    readsetting(req.logname, "logname=", "vornout.dat");
+    readsetting(req.sumname, "sumname=", "sumout.dat");
+    readsetting(req.outpath, "outpath=", "quorlinkout.gif");
+    readsetting(req.outvirtpath, "outvirtpath=", "/images/quorlinkout.gif");
+    req.qtime = decval(getconfig("qtime="));
+    if (req.qtime == 0)
+        req.qtime = 120;
+    req.bandwidth = decval(getconfig("bandwidth="));
+    if (req.bandwidth == 0)
+        req.bandwidth = 64000;
+}
+
+// A log named by the request must be a plain file in the log folder: no
+// separator, drive, dot name or control byte may take it elsewhere.
+static int barename(const char *name)
+{
+    if (!*name || strcmp(name, ".") == 0 || strcmp(name, "..") == 0)
+        return 0;
+    for (const unsigned char *p = (const unsigned char *)name; *p; p++)
+        if (*p < 0x21 || *p > 0x7E || *p == '\\' || *p == '/' || *p == ':')
+            return 0;
+    return 1;
+}
+
+static void joinlogpath(const char *name)
+{
+    char joined[FIELDSIZE + PATHFIELDSIZE];
+    snprintf(joined, sizeof joined, "%s%s", req.logpath, name);
+    setfield(req.logname, joined);
+}
+
+static void chooselog(void)
+{
+    if (!ison(req.activelog) && req.logfile[0]) {
+        if (!barename(req.logfile))
+            req.logrefused = 1;
+        setfield(req.logname, req.logfile);
+    } else {
+        req.logrefused = 0;
+    }
+    // a name with its own folder is kept whole; the path carries its own
+    // trailing separator, none is inserted
+    if (!strchr(req.logname, '\\') && !strchr(req.logname, '/'))
+        joinlogpath(req.logname);
+}
+
+void gatherrequest(const char *querystring)
+{
+    readquery(querystring);
+    readsettings();
+    chooselog();
+}
+
+int startpage(void)
+{
+    printf("Content-Type: text/html\n\n");
+    printf("<html><body>");
+    if (strcmp(req.action, "sumtotalload") == 0) {
+        // the summary always reads the site's own summary log
+        req.logrefused = 0;
+        joinlogpath(req.sumname);
+        printf("<p>Query: Porvata VORN-NX Summary Statistics for %d days since %s</p>",
+               req.days, htmlesc(makegmtdate(req.datefrom)));
+        if (req.days < 2)
+            return 0;
+    }
+    req.ulmaxvalue = (uint32_t)((int64_t)(req.bandwidth / 8) * req.qtime);
+    printf("<p>Log file name: %s<br>Channel Bandwidth: %u<br><br></p>", htmlesc(req.logname),
+           (unsigned)req.bandwidth);
+    if (req.logrefused || !fileexists(req.logname)) {
+        printf("<p>Access denided !</p>");
+        return 0;
+    }
+    return 1;
+}

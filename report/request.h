@@ -1,0 +1,55 @@
+// The request state: what the query asks and what the site's settings say.
+#ifndef QUORLINK_REQUEST_H
+#define QUORLINK_REQUEST_H
+
+#include <stdint.h>
+#include <string.h>
+
+enum {
+    SWITCHSIZE = 10,
+    FIELDSIZE = 80,
+    PATHFIELDSIZE = 2 * FIELDSIZE,  // logpath joined with a name: never cut
+    TITLESIZE = 128,                // the summary heading of any day count
+};
+
+struct request {
+    char action[20];
+    char hgrid[SWITCHSIZE];
+    char vgrid[SWITCHSIZE];
+    char date[FIELDSIZE];
+    char time[30];
+    char activelog[SWITCHSIZE];
+    char logfile[FIELDSIZE];
+    char datefrom[FIELDSIZE];
+    int32_t days;
+    char dates[SWITCHSIZE];
+    char logpath[FIELDSIZE];
+    char logname[PATHFIELDSIZE];
+    char sumname[FIELDSIZE];
+    char outpath[FIELDSIZE];
+    char outvirtpath[FIELDSIZE];
+    int32_t qtime;
+    int32_t bandwidth;
+    uint32_t ulmaxvalue;
+    int32_t timeseccorrect;
+    char title[TITLESIZE];
+    int logrefused;  // the request named a log outside the log folder
+};
+
+extern struct request req;
+
+// Copies src into a field, cut to the field's size.
+template <size_t N> void setfield(char (&dst)[N], const char *src)
+{
+    size_t n = strnlen(src, N - 1);
+    memcpy(dst, src, n);
+    dst[n] = '\0';
+}
+
+int ison(const char *sw);
+
+void gatherrequest(const char *querystring);
+// Prints the header and the head of the page; 0 when the page is complete.
+int startpage(void);
+
+#endif

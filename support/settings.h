@@ -1,0 +1,23 @@
+// Keyed settings from "quorlink.cfg", and fields picked out of a line.
+#ifndef QUORLINK_SETTINGS_H
+#define QUORLINK_SETTINGS_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+enum { VALUESIZE = 80, WORKLINESIZE = 1024 };
+
+// The value after the first occurrence of the key (given with its "="), on
+// the first line that holds it; the empty text when there is none.
+const char *getconfig(const char *ptparname);
+
+// Field parnum (from 1) of a blank-separated line, as an unsigned number.
+uint32_t getlvalue(const char *ptstr, int parnum);
+// Word parnum of a blank-separated text, copied into ptres (ressize bytes).
+char *getsvalue(const char *ptstr, char *ptres, size_t ressize, int parnum);
+
+// The C library's atol, but bounded: values beyond the 32-bit range are
+// held at its ends instead of overflowing.
+int32_t decval(const char *text);
+
+#endif

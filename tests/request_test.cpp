@@ -1,0 +1,119 @@
+// The head of the page, driven as a web server drives the program.
+#include <gtest/gtest.h>
+
+#include "cgirun.h"
+
+static const std::string tail = "</body></html>";
+static const std::string missing = "<p>Access denided !</p>" + tail;
+
+static std::string lognameline(const std::string &name, unsigned bw = 64000)
+{
+    return "<p>Log file name: " + name + "<br>Channel Bandwidth: " + std::to_string(bw) +
+           "<br><br></p>";
+}
+
+TEST(Request, NoQueryNoSettings)
+{
+    site s;
+    auto r = runcgi(s, nullptr);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.page, pagehead + lognameline("vornout.dat") + missing);
+    EXPECT_EQ(runcgi(s, "").page, r.page);
+    // nothing written for a missing log
+    EXPECT_FALSE(s.exists("histout.dat"));
+}
+
+TEST(Request, SettingsChooseTheLog)
+{
+    site s;
+    s.write("quorlink.cfg", "logpath=c:\\x\\\r\nlogname=d:\\logs\\a.dat\r\nbandwidth=128000\r\n");
+    EXPECT_EQ(runcgi(s, "").page, pagehead + lognameline("d:\\logs\\a.dat", 128000) + missing);
+    s.write("quorlink.cfg", "logpath=c:\\x\n");
+    EXPECT_EQ(runcgi(s, "").page, pagehead + lognameline("c:\\xvornout.dat") + missing);
+    // without activelog the request may name an archived log in the folder
+    EXPECT_EQ(runcgi(s, "logfile=old.dat").page,
+              pagehead + lognameline("c:\\xold.dat") + missing);
+    EXPECT_EQ(runcgi(s, "logfile=old.dat&activelog=off").page,
+              pagehead + lognameline("c:\\xvornout.dat") + missing);
+    // a negative bandwidth is printed as the unsigned number it becomes
+    s.write("quorlink.cfg", "bandwidth=-12\n");
+    EXPECT_EQ(runcgi(s, "").page, pagehead + lognameline("vornout.dat", 4294967284u) + missing);
+}
+
+TEST(Request, ExistingLogWithSlashPathFromSettings)
+{
+    site s;
+    s.write("quorlink.cfg", "logpath=logs\\\nlogname=day.dat\n");
+    s.write("logs/day.dat", "");
+    auto page = runcgi(s, "").page;
+    EXPECT_EQ(page.find("Access denided"), std::string::npos) << page;
+    EXPECT_EQ(page.substr(0, pagehead.size() + lognameline("logs\\day.dat").size()),
+              pagehead + lognameline("logs\\day.dat"));
+    EXPECT_EQ(page.substr(page.size() - tail.size()), tail);
+}
+
+TEST(Request, SummaryHead)
+{
+    site s;
+    auto r = runcgi(s, "action=sumtotalload&days=1&datefrom=05%2F12%2F2026");
+    EXPECT_EQ(r.page, pagehead +
+                          "<p>Query: Porvata VORN-NX Summary Statistics for 1 days since 05 Dec "
+                          "2026</p>" + tail);
+    s.write("quorlink.cfg", "logpath=p\\\nsumname=s.dat\n");
+    r = runcgi(s, "action=sumtotalload&days=7&datefrom=01/02/2026&logfile=..%2Fx");
+    EXPECT_EQ(r.page, pagehead +
+                          "<p>Query: Porvata VORN-NX Summary Statistics for 7 days since 01 Feb "
+                          "2026</p>" + lognameline("p\\s.dat") + missing);
+}
+
+// Every way a request could try to name a file outside the log folder.
+TEST(Request, LogfileMustBeABareName)
+{
+    site s;
+    s.write("quorlink.cfg", "logpath=logs/\n");
+    s.write("secret.dat", "time=1\n");
+    s.write("logs/ok.dat", "");
+    const char *hostile[] = {
+        "..%5C..%5Cx",      "..\\secret.dat", "../secret.dat", "..%2Fsecret.dat",
+        "%2Fetc%2Fpasswd",  "c:secret.dat",   "C:%5Cboot.ini", "..",
+        ".",                "a%01b",          "%7F",           "a%FFb",
+    };
+    for (const char *h : hostile) {
+        std::string q = std::string("logfile=") + h;
+        auto page = runcgi(s, q.c_str()).page;
+        EXPECT_NE(page.find(missing), std::string::npos) << h << ": " << page;
+        EXPECT_FALSE(s.exists("histout.dat")) << h;
+    }
+    std::string longname = "logfile=" + std::string(79, 'a');
+    EXPECT_NE(runcgi(s, (longname + "b").c_str()).page.find(missing), std::string::npos);
+    // activelog makes logfile irrelevant, hostile or not
+    auto page = runcgi(s, "logfile=../secret.dat&activelog=on").page;
+    EXPECT_NE(page.find(lognameline("logs/vornout.dat")), std::string::npos);
+}
+
+TEST(Request, PrintedTextsAreEscaped)
+{
+    site s;
+    s.write("quorlink.cfg", "logpath=<b>\"x'&\n");
+    auto page = runcgi(s, "logfile=%3Cscript%3Ealert(1)%3C%2Fscript%3E").page;
+    EXPECT_EQ(page.find("<script"), std::string::npos) << page;
+    EXPECT_NE(page.find("&lt;script&gt;alert(1)&lt;/script&gt;"), std::string::npos) << page;
+    page = runcgi(s, "logfile=%3Ci%3E").page;
+    EXPECT_EQ(page.find("<b>"), std::string::npos);
+    EXPECT_NE(page.find("&lt;b&gt;&quot;x&#39;&amp;&lt;i&gt;"), std::string::npos) << page;
+}
+
+TEST(Request, OverlongInputsStayInBounds)
+{
+    site s;
+    std::string cfg;
+    for (const char *k : {"logpath=", "logname=", "sumname=", "outpath=", "outvirtpath="})
+        cfg += std::string(k) + std::string(500, 'v') + "\n";
+    cfg += "qtime=" + std::string(500, '9') + "\n";
+    s.write("quorlink.cfg", cfg);
+    std::string q = "action=" + std::string(3000, 'a') + "&time=" + std::string(3000, '%');
+    auto r = runcgi(s, q.c_str());
+    EXPECT_EQ(r.status, 0);
+    // the joined path holds both 79-character values whole
+    EXPECT_NE(r.page.find(lognameline(std::string(158, 'v'))), std::string::npos) << r.page;
+}

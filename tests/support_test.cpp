@@ -1,0 +1,262 @@
+// The small text routines: query decoding, settings lookup, fields, dates.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+
+#include "../support/datetime.h"
+#include "../support/escape.h"
+#include "../support/query.h"
+#include "../support/settings.h"
+
+static std::string decoded(const char *text)
+{
+    return getnormpar(text);
+}
+
+TEST(Query, DecodesPlusAndEscapes)
+{
+    EXPECT_EQ(decoded("05%2F12%2F2026"), "05/12/2026");
+    EXPECT_EQ(decoded("a+b%20c"), "a b c");
+    EXPECT_EQ(decoded("%41%e9"), "A\xE9");
+    EXPECT_EQ(decoded("%2f%2F"), "//");
+    EXPECT_EQ(decoded("x%4gy"), "x\x04y");
+    // %zz is the byte 0, which ends the text
+    EXPECT_EQ(decoded("ab%zzcd"), "ab");
+    EXPECT_EQ(decoded("ab%00action=x"), "ab");
+    EXPECT_EQ(decoded("%g4x"), "");
+}
+
+TEST(Query, CutEscapeAtTheEndStopsThere)
+{
+    EXPECT_EQ(decoded("ab%4"), "ab\x04");
+    EXPECT_EQ(decoded("ab%"), "ab");
+    EXPECT_EQ(decoded("%"), "");
+}
+
+TEST(Query, OverlongTextIsCut)
+{
+    std::string big(5000, 'a');
+    EXPECT_EQ(decoded(big.c_str()).size(), 1023u);
+    std::string escapes;
+    for (int i = 0; i < 2000; i++)
+        escapes += "%41";
+    EXPECT_EQ(decoded(escapes.c_str()), std::string(1023, 'A'));
+}
+
+TEST(Query, PicksValues)
+{
+    const char *q = "action=totalload&datefrom=05/12/2026&time=12:30";
+    EXPECT_STREQ(getquery(q, "action="), "totalload");
+    EXPECT_STREQ(getquery(q, "datefrom="), "05/12/2026");
+    EXPECT_STREQ(getquery(q, "time="), "12:30");
+    EXPECT_STREQ(getquery("days=7&datefrom=01/12/2026", "days="), "7");
+    EXPECT_STREQ(getquery("logfile=my log", "logfile="), "my");
+    EXPECT_STREQ(getquery("logfile=my\nlog", "logfile="), "my");
+    // found anywhere, first occurrence wins
+    EXPECT_STREQ(getquery("xaction=1&action=2", "action="), "1");
+    EXPECT_STREQ(getquery("action=a&action=b", "action="), "a");
+    EXPECT_STREQ(getquery("x=1&action=", "action="), "");
+    EXPECT_STREQ(getquery("action=&date=x", "action="), "");
+    EXPECT_STREQ(getquery("action=x", "days="), "");
+}
+
+TEST(Query, EncodedAmpersandSplitsAfterDecoding)
+{
+    const char *q = getnormpar("logfile=a%26action%3Dtotalload");
+    std::string text = q;
+    EXPECT_STREQ(getquery(text.c_str(), "logfile="), "a");
+    EXPECT_STREQ(getquery(text.c_str(), "action="), "totalload");
+}
+
+TEST(Fields, NumbersByPosition)
+{
+    EXPECT_EQ(getlvalue("10 20 30", 1), 10u);
+    EXPECT_EQ(getlvalue("10 20 30", 3), 30u);
+    EXPECT_EQ(getlvalue("12abc 5", 1), 12u);
+    EXPECT_EQ(getlvalue("abc 5", 1), 0u);
+    EXPECT_EQ(getlvalue("-1", 1), 4294967295u);
+    // an empty field takes the number of the field after it
+    EXPECT_EQ(getlvalue("1  2", 2), 2u);
+    EXPECT_EQ(getlvalue("1  2", 3), 2u);
+    // asking past the last field stops at the end of the text
+    EXPECT_EQ(getlvalue("1 2", 7), 0u);
+    EXPECT_EQ(getlvalue("7 2", 0), 7u);
+    EXPECT_EQ(getlvalue("4294967295", 1), 4294967295u);
+}
+
+TEST(Fields, WordsByPosition)
+{
+    char buf[80] = "a much longer text than the word";
+    const char *tt = "Sun Dec 06 03:17:52 2026";
+    EXPECT_STREQ(getsvalue(tt, buf, sizeof buf, 3), "06");
+    EXPECT_STREQ(getsvalue(tt, buf, sizeof buf, 4), "03:17:52");
+    EXPECT_STREQ(getsvalue(tt, buf, sizeof buf, 5), "2026");
+    EXPECT_STREQ(getsvalue("a  b", buf, sizeof buf, 2), "");
+    EXPECT_STREQ(getsvalue("a b", buf, sizeof buf, 9), "");
+    // copying a word onto its own text
+    char same[80] = "Sun Dec 06 03:17:52 2026";
+    EXPECT_STREQ(getsvalue(same, same, sizeof same, 4), "03:17:52");
+    char small[4];
+    EXPECT_STREQ(getsvalue("abcdefgh", small, sizeof small, 1), "abc");
+}
+
+TEST(Fields, DecimalLikeAtol)
+{
+    EXPECT_EQ(decval("  42x"), 42);
+    EXPECT_EQ(decval("-12"), -12);
+    EXPECT_EQ(decval("+7"), 7);
+    EXPECT_EQ(decval(""), 0);
+    EXPECT_EQ(decval("abc"), 0);
+    EXPECT_EQ(decval("99999999999999999999"), INT32_MAX);
+    EXPECT_EQ(decval("-99999999999999999999"), INT32_MIN);
+}
+
+// Each settings test runs in a scratch folder of its own.
+class Settings : public ::testing::Test {
+protected:
+    char dir[64] = "/tmp/quorlinkcfg.XXXXXX";
+    char old[4096];
+    void SetUp() override
+    {
+        ASSERT_TRUE(getcwd(old, sizeof old));
+        ASSERT_TRUE(mkdtemp(dir));
+        ASSERT_EQ(chdir(dir), 0);
+    }
+    void TearDown() override
+    {
+        unlink("quorlink.cfg");
+        ASSERT_EQ(chdir(old), 0);
+        rmdir(dir);
+    }
+    void cfg(const std::string &text)
+    {
+        std::ofstream("quorlink.cfg", std::ios::binary) << text;
+    }
+};
+
+TEST_F(Settings, MissingFileGivesEmpty)
+{
+    EXPECT_STREQ(getconfig("logname="), "");
+}
+
+TEST_F(Settings, FirstLineHoldingTheKeyWins)
+{
+    cfg("logname=day.dat\nlogname=old.dat\n");
+    EXPECT_STREQ(getconfig("logname="), "day.dat");
+    cfg("logname=a logname=b\n");
+    EXPECT_STREQ(getconfig("logname="), "a logname=b");
+}
+
+TEST_F(Settings, KeyIsAnExactCaseSensitiveSubstring)
+{
+    cfg("logpath = C:\\x\nLOGPATH=C:\\y\n");
+    EXPECT_STREQ(getconfig("logpath="), "");
+    cfg("#logpath=C:\\x\n");
+    EXPECT_STREQ(getconfig("logpath="), "C:\\x");
+    cfg("mylogpath=C:\\x\n");
+    EXPECT_STREQ(getconfig("logpath="), "C:\\x");
+    cfg("logpath= C:\\x\n");
+    EXPECT_STREQ(getconfig("logpath="), " C:\\x");
+}
+
+TEST_F(Settings, WindowsLineEndsAndEndOfFileByte)
+{
+    cfg("qtime=60\r\nlogname=a.dat\r\n\x1A" "bandwidth=1\n");
+    EXPECT_STREQ(getconfig("qtime="), "60");
+    EXPECT_STREQ(getconfig("logname="), "a.dat");
+    EXPECT_STREQ(getconfig("bandwidth="), "");
+}
+
+TEST_F(Settings, LongLinesAndLastLineWithoutLineFeed)
+{
+    std::string v78 = "logname=" + std::string(70, 'n');
+    cfg(v78 + "\n");
+    EXPECT_EQ(std::string(getconfig("logname=")), std::string(70, 'n'));
+    // a long line is searched whole, its value cut to the buffer
+    cfg(std::string(200, 'x') + "logpath=" + std::string(300, 'p') + "\nsumname=s.dat");
+    EXPECT_EQ(std::string(getconfig("logpath=")), std::string(79, 'p'));
+    EXPECT_STREQ(getconfig("sumname="), "s.dat");
+    // the tail of an over-long line is not a line of its own
+    cfg(std::string(1100, 'x') + "qtime=5\n");
+    EXPECT_STREQ(getconfig("qtime="), "");
+}
+
+TEST(Dates, TypedDatesInTheAcceptedForm)
+{
+    EXPECT_STREQ(makegmtdate("05/12/2026"), "05 Dec 2026");
+    EXPECT_STREQ(makegmtdate("5/012/2026"), "5 Dec 2026");
+    EXPECT_STREQ(makegmtdate("123/4/5678"), "123 Apr 5678");
+    EXPECT_STREQ(makegmtdate("31/02/2026"), "31 Feb 2026");
+    EXPECT_STREQ(makegmtdate("00/01/2026"), "00 Jan 2026");
+}
+
+static std::string today()
+{
+    time_t t = time(nullptr);
+    struct tm tm;
+    localtime_r(&t, &tm);
+    char buf[32];
+    strftime(buf, sizeof buf, "%d %b %Y", &tm);
+    return buf;
+}
+
+TEST(Dates, AnythingElseIsToday)
+{
+    setenv("TZ", "UTC", 1);
+    const char *bad[] = {"",           "5/12/2026",   "05-12-2026", "05/12/26",
+                         "05/12/2026 ", "05/1a/2026", "05/00/2026", "05/13/2026",
+                         "05//122026", "0/99999/02"};
+    for (const char *d : bad) {
+        std::string want = today();
+        EXPECT_EQ(std::string(makegmtdate(d)), want) << d;
+    }
+}
+
+TEST(Dates, TodayFollowsTheLocalZone)
+{
+    // far enough east that the local date differs from UTC for half the day
+    setenv("TZ", "Pacific/Kiritimati", 1);
+    std::string want = today();
+    EXPECT_EQ(std::string(makegmtdate("")), want);
+    setenv("TZ", "UTC", 1);
+}
+
+TEST(Times, TypedOrNow)
+{
+    EXPECT_STREQ(makegmttime("12:30"), "12:30");
+    EXPECT_STREQ(makegmttime("99:99"), "99:99");
+    EXPECT_STREQ(makegmttime("1:2:3"), "1:2:3");
+    EXPECT_STREQ(makegmttime("12345"), "12345");
+    setenv("TZ", "UTC", 1);
+    for (const char *t : {"9:30", "12.30", "12:30 ", ""}) {
+        std::string got = makegmttime(t);
+        ASSERT_EQ(got.size(), 5u) << t;
+        time_t now = time(nullptr);
+        struct tm tm;
+        localtime_r(&now, &tm);
+        char want[8];
+        strftime(want, sizeof want, "%H:%M", &tm);
+        // the minute may turn between the two clock reads
+        if (got != want) {
+            now -= 60;
+            localtime_r(&now, &tm);
+            strftime(want, sizeof want, "%H:%M", &tm);
+        }
+        EXPECT_EQ(got, want) << t;
+    }
+}
+
+TEST(Escape, MarkupCharactersBecomeReferences)
+{
+    EXPECT_STREQ(htmlesc("<a href=\"x\">'&'</a>"),
+                 "&lt;a href=&quot;x&quot;&gt;&#39;&amp;&#39;&lt;/a&gt;");
+    EXPECT_STREQ(htmlesc("c:\\logs\\a.dat"), "c:\\logs\\a.dat");
+    std::string big(5000, '<');
+    std::string out = htmlesc(big.c_str());
+    EXPECT_EQ(out.size() % 4, 0u);
+    EXPECT_EQ(out.substr(0, 8), "&lt;&lt;");
+}
