@@ -118,7 +118,8 @@ int textline(struct textin *in, char *line, size_t linesize)
             break;
         }
     }
-    if (linesize > 0)
+    // at the end the caller's buffer keeps what it held
+    if (any && linesize > 0)
         line[kept] = '\0';
     return any;
 }

@@ -2,12 +2,16 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include "actions.h"
 #include "request.h"
 
+// Servers pass query words as arguments when a query has no "=": they are
+// not ours to read.
 int main(void)
 {
-    gatherrequest(getenv("QUERY_STRING"));
-    startpage();
+    gatherrequest(getenv("QUERY_STRING"));  // the query, the settings, the log
+    if (startpage())                         // header and head of the page
+        report();                            // scan the log, answer the action
     printf("</body></html>");
     return 0;
 }

@@ -127,5 +127,8 @@ int startpage(void)
         printf("<p>Access denided !</p>");
         return 0;
     }
+    // the summary takes the log's records from this day on
+    if (strcmp(req.action, "sumtotalload") == 0)
+        setfield(req.date, makegmtdate(req.datefrom));
     return 1;
 }

@@ -9,7 +9,7 @@ enum {
     SWITCHSIZE = 10,
     FIELDSIZE = 80,
     PATHFIELDSIZE = 2 * FIELDSIZE,  // logpath joined with a name: never cut
-    TITLESIZE = 128,                // the summary heading of any day count
+    TITLESIZE = 160,                // the summary heading of any day count
 };
 
 struct request {

@@ -1,0 +1,269 @@
+#include "chart.h"
+
+#include <gd.h>
+#include <gdfontmb.h>
+#include <gdfontt.h>
+#include <stdio.h>
+#include <string.h>
+
+#include "../platform/platform.h"
+#include "../support/datetime.h"
+#include "../support/escape.h"
+#include "../support/settings.h"
+#include "actions.h"
+#include "request.h"
+#include "scan.h"
+
+enum {
+    imageH = 300,
+    MARGIN = 10,                       // the axes stand this far in from the edges
+    XAXIS = imageH - MARGIN,           // 290
+    LABELY = imageH - 8,               // the range label: gdFontTiny is 8 high
+    BARBASE = imageH - 20,             // 280: bars stand just above the axis band
+    BARSPAN = imageH - 30,             // 270: a full bar reaches row 11
+    FIRSTCOL = 20,                     // column of the first interval
+    LOADPAD = 30,                      // the load chart is this much wider than its columns
+    LOADMINW = 350,
+    MAXGIFW = 65535,                   // a GIF's width is 16 bits
+    MAXCOLS = MAXGIFW - LOADPAD,       // 65505 intervals at most on one chart
+    HOURLABELDY = 35,                  // hour labels sit 35 above the bottom edge
+    GRIDLINES = 10,
+    GRIDDY = (imageH - 20) / GRIDLINES,  // 28: 100% on row 10 down to 10% on 262
+    TICKX1 = 8, TICKX2 = 12, GRIDLABELX = 15,
+    SUMCOLW = 30,                      // the summary grows 30 wide a day
+    SUMMINW = 400,
+    SUMBASE = imageH - 12,             // 288: summary bars stand here
+    SUMSPAN = 278,                     // 100% reaches the top grid row, 10
+};
+
+struct palette {
+    int blue, white, red, yellow;
+};
+
+uint32_t getbarHeight(uint32_t hitsmax, int32_t imageh, uint32_t hitsarray)
+{
+    if (hitsmax == 0)
+        return 0;  // a channel of no capacity draws no bars
+    return (uint32_t)((uint64_t)hitsarray * (uint64_t)imageh / hitsmax);
+}
+
+static void drawtext(gdImagePtr im, gdFontPtr font, int x, int y, const char *text, int colour)
+{
+    gdImageString(im, font, x, y, (unsigned char *)text, colour);
+}
+
+// The image with its palette and axes; the palette order is fixed.
+static gdImagePtr startchart(int imagew, struct palette *pal)
+{
+    gdImagePtr im = gdImageCreate(imagew, imageH);
+    if (!im)
+        return nullptr;
+    pal->blue = gdImageColorAllocate(im, 0, 0, 255);
+    pal->white = gdImageColorAllocate(im, 255, 255, 255);
+    pal->red = gdImageColorAllocate(im, 255, 0, 0);
+    pal->yellow = gdImageColorAllocate(im, 255, 255, 0);
+    gdImageLine(im, MARGIN, MARGIN, MARGIN, XAXIS, pal->white);
+    gdImageLine(im, MARGIN, XAXIS, imagew - MARGIN, XAXIS, pal->white);
+    return im;
+}
+
+// 100% at the top down to 10%: dashed across the load chart, ticks on the
+// summary chart.
+static void percentgrid(gdImagePtr im, int imagew, int dashed, int colour)
+{
+    if (!ison(req.hgrid))
+        return;
+    uint32_t ulvalue = 100;
+    const uint32_t ulvalue1 = ulvalue;
+    char label[16];
+    for (int k = 0; k < GRIDLINES; k++) {
+        int y = MARGIN + k * GRIDDY;
+        if (dashed)
+            gdImageDashedLine(im, TICKX1, y, imagew - MARGIN, y, colour);
+        else
+            gdImageLine(im, TICKX1, y, TICKX2, y, colour);
+        snprintf(label, sizeof label, "%u%%", ulvalue);
+        drawtext(im, gdFontMediumBold, GRIDLABELX, y, label, colour);
+        ulvalue -= ulvalue1 / 10;
+    }
+}
+
+// Writes the chart over the old one and shows it; on any failure the old
+// chart stays and the page says so instead.
+static void finishchart(gdImagePtr im)
+{
+    int size = 0;
+    void *gif = gdImageGifPtr(im, &size);
+    int ok = gif && size > 0 && filereplace(req.outpath, gif, (size_t)size);
+    gdFree(gif);
+    gdImageDestroy(im);
+    if (ok)
+        printf("<center><img src=\"%s\" border=0></center>", htmlesc(req.outvirtpath));
+    else
+        printf("%s", deniedmsg);
+}
+
+static void skiplines(struct textin *in, char *temp, uint32_t count)
+{
+    for (uint32_t i = 0; i < count && textline(in, temp, WORKLINESIZE); i++) {
+    }
+}
+
+static void hourmarks(gdImagePtr im, struct textin *in, char *temp, uint32_t skip, int colour)
+{
+    int dstX = FIRSTCOL, hrcount = -1;
+    char label[16];
+    skiplines(in, temp, skip);
+    while (textline(in, temp, WORKLINESIZE)) {
+        struct tm tm;
+        utctime(getlvalue(temp, 1), &tm);
+        int vcount = tm.tm_hour;
+        if (vcount != hrcount) {
+            hrcount = vcount;
+            gdImageDashedLine(im, dstX, LABELY, dstX, MARGIN, colour);
+            // midnight gets its line but no label
+            if (vcount > 0) {
+                snprintf(label, sizeof label, "%dh", vcount);
+                drawtext(im, gdFontMediumBold, dstX + 5, imageH - HOURLABELDY, label, colour);
+            }
+        }
+        dstX++;
+    }
+}
+
+void drawloadchart(uint32_t totalcount)
+{
+    static struct textin in;
+    static char temp[WORKLINESIZE];
+    char sztime1[TIMETEXTSIZE], sztime2[TIMETEXTSIZE], range[2 * TIMETEXTSIZE + 4];
+    struct palette pal;
+
+    // a GIF holds 65535 columns: a longer log shows its most recent end
+    const uint32_t skip = totalcount > MAXCOLS ? totalcount - MAXCOLS : 0;
+    const uint32_t columns = totalcount - skip;
+    const int imageW = columns + LOADPAD < LOADMINW ? LOADMINW : (int)(columns + LOADPAD);
+    const int rx = strcmp(req.action, "rxloaddyn") == 0;
+    const int par = rx ? 3 : 5;
+
+    if (!textopen(&in, histname)) {
+        printf("%s", deniedmsg);
+        return;
+    }
+    gdImagePtr im = startchart(imageW, &pal);
+    if (!im) {
+        textclose(&in);
+        printf("%s", deniedmsg);
+        return;
+    }
+
+    // an empty file spans the log's only record: the range is that moment
+    uint32_t ultime2 = ultime1;
+    skiplines(&in, temp, skip);
+    for (uint32_t i = 0; textline(&in, temp, sizeof temp); i++) {
+        ultime2 = getlvalue(temp, 1);
+        if (i == 0)
+            ultime1 = ultime2;
+    }
+
+    strncat(req.title, rx ? " (Rx Bytes)" : " (Tx Bytes)", sizeof req.title - strlen(req.title) - 1);
+    drawtext(im, gdFontTiny, MARGIN, 0, req.title, pal.white);
+    gmttimetext(ultime1, sztime1, sizeof sztime1);
+    gmttimetext(ultime2, sztime2, sizeof sztime2);
+    snprintf(range, sizeof range, "%s - %s", sztime1, sztime2);
+    drawtext(im, gdFontTiny, MARGIN, LABELY, range, pal.white);
+
+    textrewind(&in);
+    skiplines(&in, temp, skip);
+    for (uint32_t i = 0; i < columns && textline(&in, temp, sizeof temp); i++) {
+        uint32_t ulvalue = getlvalue(temp, par);
+        if (ulvalue > req.ulmaxvalue)
+            ulvalue = req.ulmaxvalue;
+        int barHeight = (int)getbarHeight(req.ulmaxvalue, BARSPAN, ulvalue);
+        // a one-pixel column from the base up, rows 281 - height to 280
+        if (barHeight > 0)
+            gdImageLine(im, FIRSTCOL + (int)i, BARBASE + 1 - barHeight, FIRSTCOL + (int)i, BARBASE,
+                        pal.red);
+    }
+
+    if (ison(req.vgrid)) {
+        textrewind(&in);
+        hourmarks(im, &in, temp, skip, pal.white);
+    }
+    textclose(&in);
+    percentgrid(im, imageW, 1, pal.white);
+    finishchart(im);
+}
+
+// Average daily traffic in percent of what the channel carries in a day.
+static uint32_t dailyload(uint32_t first, uint32_t last, uint32_t days)
+{
+    // a day of the channel in hundredths of bytes: 6,912,000 at 64000 bit/s
+    const int64_t capacity = 864 * (int64_t)(req.bandwidth / 8);
+    if (capacity <= 0)
+        return 0;
+    // a counter that wrapped past 32 bits still counts right modulo 2^32
+    return (uint32_t)((uint32_t)(last - first) / days / (uint64_t)capacity);
+}
+
+static void sumbar(gdImagePtr im, int x1, int x2, uint32_t percent, int colour)
+{
+    uint64_t h = (uint64_t)percent * SUMSPAN / 100;
+    if (h == 0)
+        h = 1;
+    // above 100% the bar runs off the top edge; gd would clip it there
+    if (h > SUMBASE)
+        h = SUMBASE;
+    gdImageFilledRectangle(im, x1, SUMBASE - (int)h, x2, SUMBASE, colour);
+}
+
+void drawsumchart(uint32_t totalcount)
+{
+    static struct textin in;
+    static char temp[WORKLINESIZE];
+    char sztime1[TIMETEXTSIZE], label[48];
+    struct palette pal;
+
+    const uint64_t wide = (uint64_t)totalcount * SUMCOLW + SUMCOLW;
+    const int imageW = wide < SUMMINW ? SUMMINW : wide > MAXGIFW ? MAXGIFW : (int)wide;
+
+    if (!textopen(&in, histname)) {
+        printf("%s", deniedmsg);
+        return;
+    }
+    uint32_t ulrxbytestotal1 = 0, ultxbytestotal1 = 0, ulrxbytestotal2 = 0, ultxbytestotal2 = 0;
+    for (uint32_t i = 0; textline(&in, temp, sizeof temp); i++) {
+        ulrxbytestotal2 = getlvalue(temp, 2);
+        ultxbytestotal2 = getlvalue(temp, 3);
+        if (i == 0) {
+            ultime1 = getlvalue(temp, 1);
+            ulrxbytestotal1 = ulrxbytestotal2;
+            ultxbytestotal1 = ultxbytestotal2;
+        }
+    }
+    textclose(&in);
+
+    gdImagePtr im = startchart(imageW, &pal);
+    if (!im) {
+        printf("%s", deniedmsg);
+        return;
+    }
+    uint32_t ulrxbytestotal = dailyload(ulrxbytestotal1, ulrxbytestotal2, totalcount - 1);
+    uint32_t ultxbytestotal = dailyload(ultxbytestotal1, ultxbytestotal2, totalcount - 1);
+
+    gmttimetext(ultime1, sztime1, sizeof sztime1);
+    snprintf(req.title, sizeof req.title, "Porvata VORN-NX Summary Statistics for %u days since %s",
+             totalcount, sztime1);
+    drawtext(im, gdFontTiny, MARGIN, 0, req.title, pal.white);
+
+    snprintf(label, sizeof label, "Rx bytes: %u%%", ulrxbytestotal);
+    drawtext(im, gdFontMediumBold, 260, 20, label, pal.white);
+    snprintf(label, sizeof label, "Tx bytes: %u%%", ultxbytestotal);
+    drawtext(im, gdFontMediumBold, 260, 35, label, pal.white);
+    gdImageFilledRectangle(im, 245, 23, 253, 31, pal.red);
+    gdImageFilledRectangle(im, 245, 38, 253, 46, pal.yellow);
+
+    sumbar(im, 60, 120, ulrxbytestotal, pal.red);
+    sumbar(im, 140, 200, ultxbytestotal, pal.yellow);
+    percentgrid(im, imageW, 0, pal.white);
+    finishchart(im);
+}

@@ -1,0 +1,15 @@
+// The two charts, drawn from the interval file and written as GIF.
+#ifndef QUORLINK_CHART_H
+#define QUORLINK_CHART_H
+
+#include <stdint.h>
+
+// Height of a bar of hitsarray out of hitsmax over imageH pixels.
+uint32_t getbarHeight(uint32_t hitsmax, int32_t imageH, uint32_t hitsarray);
+
+// One column per interval line, Rx or Tx bytes as a share of the channel.
+void drawloadchart(uint32_t totalcount);
+// Average daily Rx and Tx load of the summary lines, two bars.
+void drawsumchart(uint32_t totalcount);
+
+#endif
