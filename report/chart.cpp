@@ -195,14 +195,14 @@ void drawloadchart(uint32_t totalcount)
 }
 
 // Average daily traffic in percent of what the channel carries in a day.
-static uint32_t dailyload(uint32_t first, uint32_t last, uint32_t days)
+static uint32_t dailyload(uint64_t bytes, uint32_t days)
 {
     // a day of the channel in hundredths of bytes: 6,912,000 at 64000 bit/s
     const int64_t capacity = 864 * (int64_t)(req.bandwidth / 8);
     if (capacity <= 0)
         return 0;
-    // a counter that wrapped past 32 bits still counts right modulo 2^32
-    return (uint32_t)((uint32_t)(last - first) / days / (uint64_t)capacity);
+    uint64_t percent = bytes / days / (uint64_t)capacity;
+    return percent > UINT32_MAX ? UINT32_MAX : (uint32_t)percent;
 }
 
 static void sumbar(gdImagePtr im, int x1, int x2, uint32_t percent, int colour)
@@ -230,15 +230,20 @@ void drawsumchart(uint32_t totalcount)
         printf("%s", deniedmsg);
         return;
     }
-    uint32_t ulrxbytestotal1 = 0, ultxbytestotal1 = 0, ulrxbytestotal2 = 0, ultxbytestotal2 = 0;
+    // the counters are 32 bits and a busy channel wraps them within days:
+    // each day's difference counts modulo 2^32, and the days add up in 64
+    uint32_t ulrxbytestotal2 = 0, ultxbytestotal2 = 0;
+    uint64_t rxsum = 0, txsum = 0;
     for (uint32_t i = 0; textline(&in, temp, sizeof temp); i++) {
-        ulrxbytestotal2 = getlvalue(temp, 2);
-        ultxbytestotal2 = getlvalue(temp, 3);
-        if (i == 0) {
+        uint32_t rx = getlvalue(temp, 2), tx = getlvalue(temp, 3);
+        if (i == 0)
             ultime1 = getlvalue(temp, 1);
-            ulrxbytestotal1 = ulrxbytestotal2;
-            ultxbytestotal1 = ultxbytestotal2;
+        else {
+            rxsum += (uint32_t)(rx - ulrxbytestotal2);
+            txsum += (uint32_t)(tx - ultxbytestotal2);
         }
+        ulrxbytestotal2 = rx;
+        ultxbytestotal2 = tx;
     }
     textclose(&in);
 
@@ -247,8 +252,8 @@ void drawsumchart(uint32_t totalcount)
         printf("%s", deniedmsg);
         return;
     }
-    uint32_t ulrxbytestotal = dailyload(ulrxbytestotal1, ulrxbytestotal2, totalcount - 1);
-    uint32_t ultxbytestotal = dailyload(ultxbytestotal1, ultxbytestotal2, totalcount - 1);
+    uint32_t ulrxbytestotal = dailyload(rxsum, totalcount - 1);
+    uint32_t ultxbytestotal = dailyload(txsum, totalcount - 1);
 
     gmttimetext(ultime1, sztime1, sizeof sztime1);
     snprintf(req.title, sizeof req.title, "Porvata VORN-NX Summary Statistics for %u days since %s",

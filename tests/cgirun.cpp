@@ -89,3 +89,64 @@ cgiresult runcgi(const site &s, const char *query, const char *tz)
     waitpid(pid, &wstatus, 0);
     return {page, WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1};
 }
+
+std::string record(uint32_t t, uint32_t rx, uint32_t tx, const char *eol)
+{
+    std::string e = eol;
+    return "time=" + std::to_string(t) + e + "channel: 1" + e + "state: up" + e +
+           "speed: 64000" + e + "Rx bytes: " + std::to_string(rx) + e + "Rx packets: 1" + e +
+           "Rx errors: 0" + e + "Rx dropped: 0" + e + "Tx packets: 1" + e + "Tx errors: 0" + e +
+           "Tx bytes: " + std::to_string(tx) + e;
+}
+
+chart::chart(const std::string &gifbytes)
+{
+    if (!gifbytes.empty())
+        im = gdImageCreateFromGifPtr((int)gifbytes.size(), (void *)gifbytes.data());
+}
+
+chart::~chart()
+{
+    if (im)
+        gdImageDestroy(im);
+}
+
+std::string chart::at(int x, int y) const
+{
+    int c = gdImageGetPixel(im, x, y);
+    int r = gdImageRed(im, c), g = gdImageGreen(im, c), b = gdImageBlue(im, c);
+    if (r == 0 && g == 0 && b == 255)
+        return "blue";
+    if (r == 255 && g == 255 && b == 255)
+        return "white";
+    if (r == 255 && g == 0 && b == 0)
+        return "red";
+    if (r == 255 && g == 255 && b == 0)
+        return "yellow";
+    return "other";
+}
+
+std::string chart::runs(int x, const std::string &colour) const
+{
+    std::string out;
+    int start = -1;
+    for (int y = 0; y <= height(); y++) {
+        bool in = y < height() && at(x, y) == colour;
+        if (in && start < 0)
+            start = y;
+        if (!in && start >= 0) {
+            out += (out.empty() ? "" : ",") + std::to_string(start) + "-" + std::to_string(y - 1);
+            start = -1;
+        }
+    }
+    return out;
+}
+
+int chart::count(int x1, int y1, int x2, int y2, const std::string &colour) const
+{
+    int n = 0;
+    for (int y = y1; y <= y2; y++)
+        for (int x = x1; x <= x2; x++)
+            n += at(x, y) == colour;
+    return n;
+}

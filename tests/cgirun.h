@@ -27,3 +27,28 @@ cgiresult runcgi(const site &s, const char *query, const char *tz = "UTC");
 extern const std::string pagehead;
 
 #endif
+
+#include <stdint.h>
+
+#include <gd.h>
+
+// One record of a counter log, as the device writes it.
+std::string record(uint32_t t, uint32_t rx, uint32_t tx, const char *eol = "\n");
+
+// A chart decoded with gd's own GIF reader.
+struct chart {
+    gdImagePtr im = nullptr;
+    explicit chart(const std::string &gifbytes);
+    ~chart();
+    chart(const chart &) = delete;
+    chart &operator=(const chart &) = delete;
+    bool ok() const { return im != nullptr; }
+    int width() const { return gdImageSX(im); }
+    int height() const { return gdImageSY(im); }
+    // the colour at a pixel as "blue", "white", "red", "yellow" or "other"
+    std::string at(int x, int y) const;
+    // rows of column x holding colour, top to bottom, as "first-last" runs
+    std::string runs(int x, const std::string &colour) const;
+    // how many pixels of a rectangle hold colour
+    int count(int x1, int y1, int x2, int y2, const std::string &colour) const;
+};
