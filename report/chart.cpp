@@ -34,6 +34,12 @@ enum {
     SUMMINW = 400,
     SUMBASE = imageH - 12,             // 288: summary bars stand here
     SUMSPAN = 278,                     // 100% reaches the top grid row, 10
+    RXBARX1 = 60, RXBARX2 = 120,       // the two summary bars, 60 wide, 20 apart
+    TXBARX1 = 140, TXBARX2 = 200,
+    LEGENDX = 260, LEGENDRXY = 20,     // legend texts, one MediumBold line apart
+    LEGENDTXY = 35,
+    BOXX1 = 245, BOXX2 = 253,          // 9x9 colour boxes beside the legend texts
+    BOXRXY = 23, BOXTXY = 38, BOXSIZE = 8,
 };
 
 struct palette {
@@ -261,14 +267,14 @@ void drawsumchart(uint32_t totalcount)
     drawtext(im, gdFontTiny, MARGIN, 0, req.title, pal.white);
 
     snprintf(label, sizeof label, "Rx bytes: %u%%", ulrxbytestotal);
-    drawtext(im, gdFontMediumBold, 260, 20, label, pal.white);
+    drawtext(im, gdFontMediumBold, LEGENDX, LEGENDRXY, label, pal.white);
     snprintf(label, sizeof label, "Tx bytes: %u%%", ultxbytestotal);
-    drawtext(im, gdFontMediumBold, 260, 35, label, pal.white);
-    gdImageFilledRectangle(im, 245, 23, 253, 31, pal.red);
-    gdImageFilledRectangle(im, 245, 38, 253, 46, pal.yellow);
+    drawtext(im, gdFontMediumBold, LEGENDX, LEGENDTXY, label, pal.white);
+    gdImageFilledRectangle(im, BOXX1, BOXRXY, BOXX2, BOXRXY + BOXSIZE, pal.red);
+    gdImageFilledRectangle(im, BOXX1, BOXTXY, BOXX2, BOXTXY + BOXSIZE, pal.yellow);
 
-    sumbar(im, 60, 120, ulrxbytestotal, pal.red);
-    sumbar(im, 140, 200, ultxbytestotal, pal.yellow);
+    sumbar(im, RXBARX1, RXBARX2, ulrxbytestotal, pal.red);
+    sumbar(im, TXBARX1, TXBARX2, ultxbytestotal, pal.yellow);
     percentgrid(im, imageW, 0, pal.white);
     finishchart(im);
 }
