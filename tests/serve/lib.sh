@@ -1,0 +1,58 @@
+# Shared by the server tests: a throw-away site served on a free loopback
+# port, and checks that count their failures.
+set -euo pipefail
+top="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+build="${QUORLINK_BUILD:-$top/build}"
+export QUORLINK_BUILD="$build"
+passed=0
+failed=0
+
+check() {  # check "what" test-command...
+  local what="$1"; shift
+  if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $what" >&2; fi
+}
+
+freeport() {
+  local p
+  for _ in $(seq 50); do
+    p=$((20000 + RANDOM % 20000))
+    (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null || { echo "$p"; return; }
+  done
+  return 1
+}
+
+# startsite SERVER: lays out a site, serves it, sets SITE, BASE and work.
+startsite() {
+  local server="$1"
+  work="$(mktemp -d /tmp/quorlinkserve.XXXXXX)"
+  SITE="$work/site"
+  "$top/scripts/mksite" "$SITE"
+  if [ "$server" != lighttpd ] && [ "$(id -u)" -eq 0 ]; then
+    # the account the server runs the program as writes its folder and charts
+    chown -R www-data:www-data "$SITE/cgi-bin" "$SITE/charts"
+    chmod 755 "$work"
+  fi
+  local port; port="$(freeport)"
+  BASE="http://127.0.0.1:$port"
+  setsid "$top/scripts/serve" "$server" "$SITE" "$port" "$work/run" >"$work/serve.log" 2>&1 &
+  servepid=$!
+  trap stopsite EXIT
+  for _ in $(seq 100); do
+    curl -fs -o /dev/null "$BASE/" && return 0
+    sleep 0.1
+  done
+  echo "server did not start:" >&2
+  cat "$work/serve.log" "$work"/run/*.log >&2 || true
+  return 1
+}
+
+stopsite() {
+  kill -TERM "$servepid" 2>/dev/null || true
+  wait "$servepid" 2>/dev/null || true
+  rm -rf "$work"
+}
+
+finish() {
+  echo "$passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+}
