@@ -98,6 +98,10 @@ static void percentgrid(gdImagePtr im, int imagew, int dashed, int colour)
 // chart stays and the page says so instead.
 static void finishchart(gdImagePtr im)
 {
+    if (!im) {
+        printf("%s", deniedmsg);
+        return;
+    }
     int size = 0;
     void *gif = gdImageGifPtr(im, &size);
     int ok = gif && size > 0 && filereplace(req.outpath, gif, (size_t)size);
@@ -137,7 +141,7 @@ static void hourmarks(gdImagePtr im, struct textin *in, char *temp, uint32_t ski
     }
 }
 
-void drawloadchart(uint32_t totalcount)
+gdImagePtr loadchartimage(uint32_t totalcount)
 {
     static struct textin in;
     static char temp[WORKLINESIZE];
@@ -151,15 +155,12 @@ void drawloadchart(uint32_t totalcount)
     const int rx = strcmp(req.action, "rxloaddyn") == 0;
     const int par = rx ? 3 : 5;
 
-    if (!textopen(&in, histname)) {
-        printf("%s", deniedmsg);
-        return;
-    }
+    if (!textopen(&in, histname))
+        return nullptr;
     gdImagePtr im = startchart(imageW, &pal);
     if (!im) {
         textclose(&in);
-        printf("%s", deniedmsg);
-        return;
+        return nullptr;
     }
 
     // an empty file spans the log's only record: the range is that moment
@@ -197,7 +198,12 @@ void drawloadchart(uint32_t totalcount)
     }
     textclose(&in);
     percentgrid(im, imageW, 1, pal.white);
-    finishchart(im);
+    return im;
+}
+
+void drawloadchart(uint32_t totalcount)
+{
+    finishchart(loadchartimage(totalcount));
 }
 
 // Average daily traffic in percent of what the channel carries in a day.
@@ -222,7 +228,7 @@ static void sumbar(gdImagePtr im, int x1, int x2, uint32_t percent, int colour)
     gdImageFilledRectangle(im, x1, SUMBASE - (int)h, x2, SUMBASE, colour);
 }
 
-void drawsumchart(uint32_t totalcount)
+gdImagePtr sumchartimage(uint32_t totalcount)
 {
     static struct textin in;
     static char temp[WORKLINESIZE];
@@ -232,10 +238,8 @@ void drawsumchart(uint32_t totalcount)
     const uint64_t wide = (uint64_t)totalcount * SUMCOLW + SUMCOLW;
     const int imageW = wide < SUMMINW ? SUMMINW : wide > MAXGIFW ? MAXGIFW : (int)wide;
 
-    if (!textopen(&in, histname)) {
-        printf("%s", deniedmsg);
-        return;
-    }
+    if (!textopen(&in, histname))
+        return nullptr;
     // the counters are 32 bits and a busy channel wraps them within days:
     // each day's difference counts modulo 2^32, and the days add up in 64
     uint32_t ulrxbytestotal2 = 0, ultxbytestotal2 = 0;
@@ -254,10 +258,8 @@ void drawsumchart(uint32_t totalcount)
     textclose(&in);
 
     gdImagePtr im = startchart(imageW, &pal);
-    if (!im) {
-        printf("%s", deniedmsg);
-        return;
-    }
+    if (!im)
+        return nullptr;
     uint32_t ulrxbytestotal = dailyload(rxsum, totalcount - 1);
     uint32_t ultxbytestotal = dailyload(txsum, totalcount - 1);
 
@@ -276,5 +278,10 @@ void drawsumchart(uint32_t totalcount)
     sumbar(im, RXBARX1, RXBARX2, ulrxbytestotal, pal.red);
     sumbar(im, TXBARX1, TXBARX2, ultxbytestotal, pal.yellow);
     percentgrid(im, imageW, 0, pal.white);
-    finishchart(im);
+    return im;
+}
+
+void drawsumchart(uint32_t totalcount)
+{
+    finishchart(sumchartimage(totalcount));
 }

@@ -2,6 +2,7 @@
 #ifndef QUORLINK_CHART_H
 #define QUORLINK_CHART_H
 
+#include <gd.h>
 #include <stdint.h>
 
 // Height of a bar of hitsarray out of hitsmax over imageH pixels.
@@ -11,5 +12,10 @@ uint32_t getbarHeight(uint32_t hitsmax, int32_t imageH, uint32_t hitsarray);
 void drawloadchart(uint32_t totalcount);
 // Average daily Rx and Tx load of the summary lines, two bars.
 void drawsumchart(uint32_t totalcount);
+
+// The charts drawn from the interval file, not yet written; null when the
+// file cannot be read or the image cannot be made. The caller destroys it.
+gdImagePtr loadchartimage(uint32_t totalcount);
+gdImagePtr sumchartimage(uint32_t totalcount);
 
 #endif

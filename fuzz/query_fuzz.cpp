@@ -1,0 +1,31 @@
+// The query text: decoding, every parameter lookup, and the request state
+// filled from it.
+#include "../support/escape.h"
+#include "../support/query.h"
+#include "fuzzsite.h"
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***)
+{
+    fuzzsite();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    std::string text = fuzztext(data, size);
+    std::string decoded = getnormpar(text.c_str());
+    if (decoded.size() > text.size())
+        abort();  // decoding never lengthens a text
+    for (const char *name : {"action=", "hgrid=", "vgrid=", "time=", "activelog=", "logfile=",
+                             "datefrom=", "days=", "dates="}) {
+        const char *value = getquery(decoded.c_str(), name);
+        if (strpbrk(value, "& \n"))
+            abort();
+        const char *esc = htmlesc(value);
+        if (strpbrk(esc, "<>\"'"))
+            abort();
+    }
+    resetrequest();
+    gatherrequest(text.c_str());
+    return 0;
+}
