@@ -1,10 +1,24 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: unit tests, the program driven as
-# a CGI, lighttpd, Apache and nginx serving it, and a browser on the front
-# page.
+# a CGI (hostile requests, failing disks, parallel load), lighttpd, Apache
+# and nginx serving it, a browser on the front page; then the same suite
+# built with AddressSanitizer and UndefinedBehaviorSanitizer, and a short
+# run of each fuzzer.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/deps lighttpd apache2 nginx-light fcgiwrap chromium curl ca-certificates
+scripts/deps lighttpd apache2 nginx-light fcgiwrap chromium curl ca-certificates strace \
+  clang libclang-rt-dev
 command -v npm >/dev/null || scripts/deps nodejs npm
+jobs="$(nproc)"
+
 scripts/build
-cd build && ctest --output-on-failure -j"$(nproc)"
+(cd build && ctest --output-on-failure -j"$jobs")
+
+echo "== the suite again under AddressSanitizer and UndefinedBehaviorSanitizer"
+scripts/build --sanitize
+(cd build-sanitize &&
+  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --output-on-failure -j"$jobs")
+
+echo "== fuzzers, 15 seconds each"
+scripts/fuzz

@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -246,6 +247,12 @@ void requestunlock(void)
     if (lockfd >= 0)
         close(lockfd);
     lockfd = -1;
+}
+
+void platforminit(void)
+{
+    signal(SIGPIPE, SIG_IGN);
+    signal(SIGXFSZ, SIG_IGN);
 }
 
 uint32_t clocknow(void)

@@ -48,6 +48,10 @@ int filereplace(const char *path, const void *data, size_t size);
 int requestlock(const char *path);
 void requestunlock(void);
 
+// A write to a closed pipe or past a file size limit fails like any other
+// write instead of killing the request half way.
+void platforminit(void);
+
 uint32_t clocknow(void);
 void utctime(uint32_t t, struct tm *out);
 void localclock(uint32_t t, struct tm *out);

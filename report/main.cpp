@@ -2,6 +2,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 
+#include "../platform/platform.h"
 #include "actions.h"
 #include "request.h"
 
@@ -9,6 +10,7 @@
 // not ours to read.
 int main(void)
 {
+    platforminit();
     gatherrequest(getenv("QUERY_STRING"));  // the query, the settings, the log
     if (startpage())                         // header and head of the page
         report();                            // scan the log, answer the action

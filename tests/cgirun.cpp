@@ -1,7 +1,10 @@
 #include "cgirun.h"
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -54,40 +57,78 @@ bool site::exists(const std::string &name) const
     return access(path(name).c_str(), F_OK) == 0;
 }
 
-cgiresult runcgi(const site &s, const char *query, const char *tz)
+// Reads a pipe to its end.
+static std::string drain(int fd)
+{
+    std::string out;
+    char buf[65536];
+    ssize_t n;
+    while ((n = ::read(fd, buf, sizeof buf)) > 0)
+        out.append(buf, (size_t)n);
+    close(fd);
+    return out;
+}
+
+cgiresult runcgi(const site &s, const char *query, const cgiopts &opts)
 {
     int fds[2];
     if (pipe(fds) != 0)
         throw std::runtime_error("pipe");
+    // the program never writes to standard error: whatever lands there (a
+    // sanitizer's report, say) fails the test
+    char errpath[] = "/tmp/quorlinkerr.XXXXXX";
+    int errfd = mkstemp(errpath);
+    if (errfd < 0)
+        throw std::runtime_error("mkstemp");
+    unlink(errpath);
     pid_t pid = fork();
     if (pid == 0) {
         dup2(fds[1], 1);
+        dup2(errfd, 2);
         close(fds[0]);
         close(fds[1]);
+        close(errfd);
         if (chdir(s.dir.c_str()) != 0)
             _exit(127);
+        if (opts.fsizelimit >= 0) {
+            struct rlimit rl = {(rlim_t)opts.fsizelimit, (rlim_t)opts.fsizelimit};
+            setrlimit(RLIMIT_FSIZE, &rl);
+        }
+        if (opts.unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(127);
         std::vector<std::string> env = {"GATEWAY_INTERFACE=CGI/1.1", "REQUEST_METHOD=GET",
-                                        std::string("TZ=") + tz, "PATH=/usr/bin:/bin"};
+                                        std::string("TZ=") + opts.tz, "PATH=/usr/bin:/bin"};
         if (query)
             env.push_back(std::string("QUERY_STRING=") + query);
+        for (const char *keep : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
+            if (const char *v = getenv(keep))
+                env.push_back(std::string(keep) + "=" + v);
         std::vector<char *> envp;
         for (auto &e : env)
             envp.push_back(e.data());
         envp.push_back(nullptr);
-        char *argv[] = {(char *)QUORLINK_BIN, nullptr};
-        execve(QUORLINK_BIN, argv, envp.data());
+        if (opts.wrapper) {
+            std::string cmd = std::string(opts.wrapper) + " " + QUORLINK_BIN;
+            char *argv[] = {(char *)"/bin/sh", (char *)"-c", cmd.data(), nullptr};
+            execve("/bin/sh", argv, envp.data());
+        } else {
+            char *argv[] = {(char *)QUORLINK_BIN, nullptr};
+            execve(QUORLINK_BIN, argv, envp.data());
+        }
         _exit(127);
     }
     close(fds[1]);
-    std::string page;
-    char buf[65536];
-    ssize_t n;
-    while ((n = ::read(fds[0], buf, sizeof buf)) > 0)
-        page.append(buf, (size_t)n);
-    close(fds[0]);
+    std::string page = drain(fds[0]);
     int wstatus = 0;
     waitpid(pid, &wstatus, 0);
-    return {page, WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1};
+    lseek(errfd, 0, SEEK_SET);
+    std::string err = drain(errfd);
+    int status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+    // a CGI that dies or does not exit 0 hands the user a server error
+    if (status != 0 || !err.empty())
+        ADD_FAILURE() << "query " << (query ? query : "(unset)") << ": exit " << status << "\n"
+                      << err.substr(0, 4000);
+    return {page, status};
 }
 
 std::string record(uint32_t t, uint32_t rx, uint32_t tx, const char *eol)

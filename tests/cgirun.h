@@ -20,8 +20,15 @@ struct cgiresult {
     int status;  // exit status, or -1 when the program did not exit normally
 };
 
+struct cgiopts {
+    const char *tz = "UTC";
+    bool unprivileged = false;  // as root, run the program as nobody
+    long fsizelimit = -1;       // largest file the program may write, in bytes
+    const char *wrapper = nullptr;  // a command the program runs under (strace)
+};
+
 // query null: QUERY_STRING is not set at all
-cgiresult runcgi(const site &s, const char *query, const char *tz = "UTC");
+cgiresult runcgi(const site &s, const char *query, const cgiopts &opts = {});
 
 // What every page starts with.
 extern const std::string pagehead;

@@ -53,6 +53,10 @@ stopsite() {
 }
 
 finish() {
+  # the program's standard error lands in the server's logs: a sanitizer's
+  # report there fails the test
+  check "no sanitizer report in the server logs" \
+    bash -c "! grep -lE 'Sanitizer|runtime error' '$work/serve.log' '$work'/run/*.log 2>/dev/null"
   echo "$passed passed, $failed failed"
   [ "$failed" -eq 0 ]
 }
