@@ -1,2 +1,0 @@
-# Empty dependencies file for dates_fuzz.
-# This may be replaced when dependencies are built.

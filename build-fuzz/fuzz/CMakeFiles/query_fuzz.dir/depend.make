@@ -1,2 +1,0 @@
-# Empty dependencies file for query_fuzz.
-# This may be replaced when dependencies are built.
