@@ -1,6 +1,9 @@
 #include "platform.h"
 
 #include <errno.h>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <fcntl.h>
 #include <signal.h>
 #include <stdio.h>
@@ -9,8 +12,6 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-enum { PATHSIZE = 1024 };
 
 // Paths come from the site with backslashes as separators; the file system
 // here wants slashes. A path that does not fit is refused, never cut.
@@ -64,8 +65,8 @@ static int fillbuf(struct textin *in)
         in->len -= in->pos;
         in->pos = 0;
     }
-    while (in->len < sizeof in->buf) {
-        ssize_t got = read(in->fd, in->buf + in->len, sizeof in->buf - in->len);
+    while (in->len < TEXTBUFSIZE) {
+        ssize_t got = read(in->fd, in->buf + in->len, TEXTBUFSIZE - in->len);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0) {
@@ -81,6 +82,41 @@ static int fillbuf(struct textin *in)
     return 0;
 }
 
+// One bit for each line feed among the first n bytes at p (n <= NLBLOCK);
+// the NLBLOCK bytes at p are readable.
+static uint64_t newlines(const char *p, size_t n)
+{
+    uint64_t mask = 0;
+#ifdef __SSE2__
+    static_assert(NLBLOCK == 64, "four 16-byte loads make a block");
+    const __m128i nl = _mm_set1_epi8('\n');
+    const __m128i *q = (const __m128i *)p;
+    uint64_t m0 = (uint32_t)_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(q), nl));
+    uint64_t m1 = (uint32_t)_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(q + 1), nl));
+    uint64_t m2 = (uint32_t)_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(q + 2), nl));
+    uint64_t m3 = (uint32_t)_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(q + 3), nl));
+    mask = m0 | m1 << 16 | m2 << 32 | m3 << 48;
+#else
+    for (int i = 0; i < NLBLOCK; i++)
+        mask |= (uint64_t)(p[i] == '\n') << i;
+#endif
+    return n < NLBLOCK ? mask & ((UINT64_C(1) << n) - 1) : mask;
+}
+
+// Starts the line feed blocks at pos, after the unread bytes moved.
+static void marklines(struct textin *in)
+{
+    in->nlbase = in->pos;
+    in->nlmask = in->pos < in->len ? newlines(in->buf + in->pos, in->len - in->pos) : 0;
+}
+
+static int refill(struct textin *in)
+{
+    int got = fillbuf(in);
+    marklines(in);
+    return got;
+}
+
 int textopen(struct textin *in, const char *path)
 {
     in->fd = openpath(path, O_RDONLY, 0);
@@ -90,45 +126,76 @@ int textopen(struct textin *in, const char *path)
         close(in->fd);
         in->fd = -1;
     }
-    in->ended = 0;
+    in->ended = in->cut = 0;
     in->pos = in->len = 0;
+    marklines(in);
     return in->fd >= 0;
+}
+
+const char *textnextslow(struct textin *in, size_t *size)
+{
+    for (;;) {
+        // the next block of bytes already read
+        while (in->nlmask == 0 && in->nlbase + NLBLOCK < in->len) {
+            in->nlbase += NLBLOCK;
+            in->nlmask = newlines(in->buf + in->nlbase, in->len - in->nlbase);
+        }
+        if (in->nlmask != 0) {
+            if (!in->cut)
+                return textnext(in, size);
+            // the tail of a line that did not fit is no line of its own
+            in->pos = in->nlbase + (size_t)__builtin_ctzll(in->nlmask) + 1;
+            in->nlmask &= in->nlmask - 1;
+            in->cut = 0;
+            continue;
+        }
+        // no line feed among the unread bytes
+        if (in->cut) {
+            in->pos = in->len;
+            if (!refill(in))
+                return nullptr;
+            continue;
+        }
+        if (in->pos == 0 && in->len == TEXTBUFSIZE) {
+            *size = in->len;
+            in->pos = in->len;
+            in->cut = 1;
+            marklines(in);
+            return in->buf;
+        }
+        if (!refill(in)) {
+            // a last line without a line feed is a line too
+            if (in->pos == in->len)
+                return nullptr;
+            const char *start = in->buf + in->pos;
+            *size = in->len - in->pos;
+            in->pos = in->len;
+            marklines(in);
+            return start;
+        }
+    }
 }
 
 int textline(struct textin *in, char *line, size_t linesize)
 {
-    size_t kept = 0;
-    int any = 0;
-    for (;;) {
-        if (in->pos == in->len && !fillbuf(in))
-            break;
-        any = 1;
-        char *start = in->buf + in->pos;
-        size_t avail = in->len - in->pos;
-        char *nl = (char *)memchr(start, '\n', avail);
-        size_t take = nl ? (size_t)(nl - start) : avail;
-        if (kept + 1 < linesize) {
-            size_t room = linesize - 1 - kept;
-            size_t n = take < room ? take : room;
-            memcpy(line + kept, start, n);
-            kept += n;
-        }
-        in->pos += take;
-        if (nl) {
-            in->pos++;
-            break;
-        }
+    size_t size;
+    const char *text = textnext(in, &size);
+    if (!text)
+        return 0;
+    if (linesize > 0) {
+        if (size > linesize - 1)
+            size = linesize - 1;
+        memcpy(line, text, size);
+        line[size] = '\0';
     }
-    // at the end the caller's buffer keeps what it held
-    if (any && linesize > 0)
-        line[kept] = '\0';
-    return any;
+    return 1;
 }
 
 int textrewind(struct textin *in)
 {
     in->pos = in->len = 0;
-    in->ended = 0;
+    in->ended = in->cut = 0;
+    marklines(in);
     return lseek(in->fd, 0, SEEK_SET) == 0;
 }
 
@@ -155,9 +222,22 @@ static int writeall(int fd, const char *data, size_t size)
 
 int textcreate(struct textout *out, const char *path)
 {
-    out->fd = openpath(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    out->failed = out->fd < 0;
+    out->newpath[0] = '\0';
     out->len = 0;
+    out->total = 0;
+    out->cuttail = 0;
+    out->fd = openpath(path, O_WRONLY | O_NOFOLLOW | O_NONBLOCK, 0);
+    struct stat st;
+    if (out->fd >= 0 && fstat(out->fd, &st) == 0 && S_ISREG(st.st_mode))
+        out->cuttail = 1;
+    else if (out->fd >= 0)
+        fcntl(out->fd, F_SETFL, 0);   // a device is written like before
+    else {
+        // none there yet, or a link, or a file we may not write: a new one
+        fileremove(path);
+        out->fd = openpath(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    }
+    out->failed = out->fd < 0;
     return !out->failed;
 }
 
@@ -170,6 +250,7 @@ static void flushout(struct textout *out)
 
 void textput(struct textout *out, const char *text, size_t size)
 {
+    out->total += size;
     if (out->len + size > sizeof out->buf)
         flushout(out);
     if (size > sizeof out->buf) {
@@ -184,6 +265,8 @@ void textput(struct textout *out, const char *text, size_t size)
 int textfinish(struct textout *out)
 {
     flushout(out);
+    if (!out->failed && out->cuttail && ftruncate(out->fd, (off_t)out->total) != 0)
+        out->failed = 1;
     if (out->fd >= 0 && close(out->fd) != 0)
         out->failed = 1;
     out->fd = -1;
@@ -204,26 +287,50 @@ void fileremove(const char *path)
         unlink(host);
 }
 
-int filereplace(const char *path, const void *data, size_t size)
+int replacestart(struct textout *out, const char *path)
 {
-    char host[PATHSIZE], tmp[PATHSIZE];
-    if (!hostpath(path, host, sizeof host))
+    out->len = 0;
+    out->total = 0;
+    out->cuttail = 0;
+    out->fd = -1;
+    out->failed = 1;
+    out->newpath[0] = '\0';
+    if (!hostpath(path, out->path, sizeof out->path))
         return 0;
-    int n = snprintf(tmp, sizeof tmp, "%s.tmpXXXXXX", host);
-    if (n < 0 || (size_t)n >= sizeof tmp)
+    int n = snprintf(out->newpath, sizeof out->newpath, "%s.tmpXXXXXX", out->path);
+    if (n < 0 || (size_t)n >= sizeof out->newpath) {
+        out->newpath[0] = '\0';
         return 0;
-    int fd = mkstemp(tmp);
-    if (fd < 0)
+    }
+    out->fd = mkstemp(out->newpath);
+    if (out->fd < 0) {
+        out->newpath[0] = '\0';
         return 0;
+    }
     // mkstemp makes the file private; the web server must be able to serve it
-    int ok = fchmod(fd, 0644) == 0 && writeall(fd, (const char *)data, size);
-    if (close(fd) != 0)
-        ok = 0;
-    if (ok && rename(tmp, host) != 0)
+    out->failed = fchmod(out->fd, 0644) != 0;
+    return !out->failed;
+}
+
+int replacefinish(struct textout *out)
+{
+    int ok = textfinish(out);
+    if (out->newpath[0] == '\0')
+        return 0;
+    if (ok && rename(out->newpath, out->path) != 0)
         ok = 0;
     if (!ok)
-        unlink(tmp);
+        unlink(out->newpath);
+    out->newpath[0] = '\0';
     return ok;
+}
+
+int filereplace(const char *path, const void *data, size_t size)
+{
+    static struct textout out;
+    replacestart(&out, path);
+    textput(&out, (const char *)data, size);
+    return replacefinish(&out);
 }
 
 static int lockfd = -1;

@@ -8,20 +8,43 @@
 #include <stdint.h>
 #include <time.h>
 
-enum { TEXTBUFSIZE = 65536 };
+enum { TEXTBUFSIZE = 65536, NLBLOCK = 64, PATHSIZE = 1024 };
 
 // A text file read in bulk. Every carriage return is dropped and a byte 0x1A
 // ends the file, as the device's own platform reads it.
 struct textin {
     int fd;
     int ended;          // no more bytes will come from fd
+    int cut;            // the last line filled the buffer: skip the rest of it
     size_t pos, len;    // unread bytes are buf[pos..len)
-    char buf[TEXTBUFSIZE];
+    // the line feeds at or after pos in the block of NLBLOCK bytes at nlbase,
+    // one bit each: most lines end without another look at their bytes
+    size_t nlbase;
+    uint64_t nlmask;
+    char buf[TEXTBUFSIZE + NLBLOCK];   // a block read past len stays inside
 };
 
 int textopen(struct textin *in, const char *path);
-// Reads the next line without its line feed. A line longer than the buffer
-// is cut to fit and the rest of it is skipped. Returns 0 at the end.
+const char *textnextslow(struct textin *in, size_t *size);
+
+// The next line in place, without its line feed, and its size through
+// *size; it stays valid until the next read. A line longer than the buffer
+// is cut to it and the rest of it is skipped. Returns null at the end.
+inline const char *textnext(struct textin *in, size_t *size)
+{
+    if (in->nlmask == 0)
+        return textnextslow(in, size);
+    const size_t nl = in->nlbase + (size_t)__builtin_ctzll(in->nlmask);
+    in->nlmask &= in->nlmask - 1;
+    const char *start = in->buf + in->pos;
+    *size = nl - in->pos;
+    in->pos = nl + 1;
+    return start;
+}
+
+// Copies the next line without its line feed; a line longer than the
+// buffer is cut to fit and the rest of it is skipped. Returns 0 at the end,
+// and then leaves the buffer as it was.
 int textline(struct textin *in, char *line, size_t linesize);
 int textrewind(struct textin *in);
 void textclose(struct textin *in);
@@ -30,18 +53,28 @@ void textclose(struct textin *in);
 struct textout {
     int fd;
     int failed;
+    int cuttail;        // a file written over: cut what is left of the old one
+    uint64_t total;     // bytes put so far
     size_t len;
     char buf[TEXTBUFSIZE];
+    char newpath[PATHSIZE], path[PATHSIZE];   // a replacement and what it replaces
 };
 
+// Creates the file, or writes over the one there (its old tail is cut at the
+// finish): the file's pages are used again instead of freed and found anew.
 int textcreate(struct textout *out, const char *path);
 void textput(struct textout *out, const char *text, size_t size);
 int textfinish(struct textout *out);   // flushes and closes; 0 on failure
 
 int fileexists(const char *path);
 void fileremove(const char *path);
-// Writes data to a new file beside path and renames it over path, so a
-// reader sees the old file or the new one, never a part of one.
+// A file that is to replace path, written beside it under a temporary name:
+// a reader sees the old file or the new one, never a part of one.
+int replacestart(struct textout *out, const char *path);
+// Renames the new file over path when every write went through; otherwise,
+// or when the rename fails, removes it and leaves path as it was. 0 then.
+int replacefinish(struct textout *out);
+// The two in one, for data at hand.
 int filereplace(const char *path, const void *data, size_t size);
 
 // An exclusive lock that serialises requests sharing a working directory.

@@ -80,6 +80,41 @@ TEST_F(Files, LongLineIsCutAndItsTailDiscarded)
     EXPECT_EQ(huge, (strings{std::string(1023, 'y'), "z"}));
 }
 
+TEST_F(Files, LinesReadInPlaceStopAtTheReadersBuffer)
+{
+    static textin in;
+    auto sizes = [&](const std::string &content) {
+        std::vector<size_t> out;
+        EXPECT_TRUE(textopen(&in, put("v.txt", content).c_str()));
+        size_t size;
+        while (const char *line = textnext(&in, &size)) {
+            EXPECT_EQ(std::string(line, size).find('\n'), std::string::npos);
+            out.push_back(size);
+        }
+        textclose(&in);
+        return out;
+    };
+    using sizelist = std::vector<size_t>;
+    const size_t full = TEXTBUFSIZE;
+    EXPECT_EQ(sizes(std::string(200000, 'y') + "\nz"), (sizelist{full, 1}));
+    // a line that just fits, one that fills the buffer exactly, one a byte longer
+    EXPECT_EQ(sizes(std::string(full - 1, 'a') + "\nb\n"), (sizelist{full - 1, 1}));
+    EXPECT_EQ(sizes(std::string(full, 'a') + "\nb\n"), (sizelist{full, 1}));
+    EXPECT_EQ(sizes(std::string(full + 1, 'a') + "\nb"), (sizelist{full, 1}));
+    // the tail of a cut line runs to the end: nothing more
+    EXPECT_EQ(sizes("x\n" + std::string(3 * full, 'a')), (sizelist{1, full}));
+    // lines found after a refill keep their bytes
+    std::string many;
+    for (int i = 0; i < 9000; i++)
+        many += "line " + std::to_string(i) + "\n";
+    ASSERT_TRUE(textopen(&in, put("m.txt", many).c_str()));
+    size_t size, count = 0;
+    while (const char *line = textnext(&in, &size))
+        EXPECT_EQ(std::string(line, size), "line " + std::to_string(count++));
+    EXPECT_EQ(count, 9000u);
+    textclose(&in);
+}
+
 TEST_F(Files, RewindReadsAgain)
 {
     static textin in;
@@ -128,6 +163,36 @@ TEST_F(Files, ReplaceIsWholeOrNothing)
     EXPECT_EQ(names(), strings{"chart.gif"});
 }
 
+TEST_F(Files, WritingOverAFileLeavesOnlyTheNewText)
+{
+    static textout out;
+    auto write = [&](const std::string &path, const std::string &text) {
+        EXPECT_TRUE(textcreate(&out, path.c_str()));
+        textput(&out, text.data(), text.size());
+        EXPECT_TRUE(textfinish(&out));
+    };
+    auto read = [](const std::string &path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), {});
+    };
+    auto p = dir + "/hist.dat";
+    write(p, std::string(300000, 'o'));
+    write(p, "short\n");
+    EXPECT_EQ(read(p), "short\n");
+    write(p, "");
+    EXPECT_EQ(read(p), "");
+    // a link in its place is replaced, and what it pointed at left alone
+    auto target = put("target.txt", "keep");
+    auto link = dir + "/linked.dat";
+    ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
+    write(link, "new");
+    EXPECT_EQ(read(target), "keep");
+    EXPECT_EQ(read(link), "new");
+    struct stat st;
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+}
+
 TEST_F(Files, WrittenTextIsCheckedAtTheEnd)
 {
     static textout out;
@@ -137,7 +202,10 @@ TEST_F(Files, WrittenTextIsCheckedAtTheEnd)
     for (int i = 0; i < 200; i++)
         textput(&out, line.data(), line.size());
     EXPECT_TRUE(textfinish(&out));
-    EXPECT_EQ(lines(p, 300000)[0].size(), 200000u);
+    std::ifstream back(p, std::ios::binary);
+    std::string got((std::istreambuf_iterator<char>(back)), {});
+    EXPECT_EQ(got.size(), 200000u);
+    EXPECT_EQ(got.find_first_not_of('a'), std::string::npos);
     if (access("/dev/full", W_OK) == 0) {
         ASSERT_TRUE(textcreate(&out, "/dev/full"));
         textput(&out, "x", 1);
