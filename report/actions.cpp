@@ -28,7 +28,7 @@ static void timelookup(void)
 {
     static struct textin in;
     static char temp[WORKLINESIZE];
-    char szgmttime[FIELDSIZE], sztime1[FIELDSIZE];
+    char szgmttime[FIELDSIZE];
 
     setfield(req.time, makegmttime(req.time));
     uint32_t timesec1 = daysecs(req.time);
@@ -38,14 +38,13 @@ static void timelookup(void)
     }
     while (textline(&in, temp, sizeof temp)) {
         ultime1 = getlvalue(temp, 1);
+        // the interval's time of day in whole minutes, as its time text shows it
+        uint32_t timesec2 = ultime1 % 86400 / 60 * 60;
+        if (llabs((int64_t)timesec1 - (int64_t)timesec2) > req.timeseccorrect)
+            continue;
         ulrxbytes = getlvalue(temp, 2);
         ultxbytes = getlvalue(temp, 4);
         gmttimetext(ultime1, szgmttime, sizeof szgmttime);
-        getsvalue(szgmttime, sztime1, sizeof sztime1, 4);
-        *strrchr(sztime1, ':') = '\0';
-        uint32_t timesec2 = daysecs(sztime1);
-        if (llabs((int64_t)timesec1 - (int64_t)timesec2) > req.timeseccorrect)
-            continue;
         printf("<p>Porvata VORN-NX Summary Statistics:<br><br>");
         printf("Time: %s<br>", szgmttime);
         printf("Rx Bytes: %u<br>", ulrxbytes);

@@ -94,18 +94,44 @@ static void percentgrid(gdImagePtr im, int imagew, int dashed, int colour)
     }
 }
 
+// gd writes the GIF through this, straight into the chart's new file.
+struct gifsink {
+    gdIOCtx ctx;   // first: gd hands back a pointer to it
+    struct textout *out;
+};
+
+static int gifputbuf(gdIOCtx *ctx, const void *data, int size)
+{
+    if (size > 0)
+        textput(((struct gifsink *)ctx)->out, (const char *)data, (size_t)size);
+    return size;
+}
+
+static void gifputc(gdIOCtx *ctx, int c)
+{
+    const char byte = (char)c;
+    textput(((struct gifsink *)ctx)->out, &byte, 1);
+}
+
 // Writes the chart over the old one and shows it; on any failure the old
 // chart stays and the page says so instead.
 static void finishchart(gdImagePtr im)
 {
+    static struct textout out;
     if (!im) {
         printf("%s", deniedmsg);
         return;
     }
-    int size = 0;
-    void *gif = gdImageGifPtr(im, &size);
-    int ok = gif && size > 0 && filereplace(req.outpath, gif, (size_t)size);
-    gdFree(gif);
+    int ok = replacestart(&out, req.outpath);
+    if (ok) {
+        struct gifsink sink;
+        memset(&sink, 0, sizeof sink);
+        sink.ctx.putC = gifputc;
+        sink.ctx.putBuf = gifputbuf;
+        sink.out = &out;
+        gdImageGifCtx(im, &sink.ctx);
+    }
+    ok = replacefinish(&out) && ok;
     gdImageDestroy(im);
     if (ok)
         printf("<center><img src=\"%s\" border=0></center>", htmlesc(req.outvirtpath));
@@ -113,32 +139,41 @@ static void finishchart(gdImagePtr im)
         printf("%s", deniedmsg);
 }
 
-static void skiplines(struct textin *in, char *temp, uint32_t count)
+static void skiplines(struct textin *in, uint32_t count)
 {
-    for (uint32_t i = 0; i < count && textline(in, temp, WORKLINESIZE); i++) {
+    size_t size;
+    for (uint32_t i = 0; i < count && textnext(in, &size); i++) {
     }
 }
 
-static void hourmarks(gdImagePtr im, struct textin *in, char *temp, uint32_t skip, int colour)
+// The hour marks met in the one read of the interval file: the column
+// where the hour of day changes, and the new hour.
+static uint16_t markcolumns[MAXCOLS];
+static uint8_t markhours[MAXCOLS];
+
+static void hourmarks(gdImagePtr im, uint32_t marks, int colour)
 {
-    int dstX = FIRSTCOL, hrcount = -1;
     char label[16];
-    skiplines(in, temp, skip);
-    while (textline(in, temp, WORKLINESIZE)) {
-        struct tm tm;
-        utctime(getlvalue(temp, 1), &tm);
-        int vcount = tm.tm_hour;
-        if (vcount != hrcount) {
-            hrcount = vcount;
-            gdImageDashedLine(im, dstX, LABELY, dstX, MARGIN, colour);
-            // midnight gets its line but no label
-            if (vcount > 0) {
-                snprintf(label, sizeof label, "%dh", vcount);
-                drawtext(im, gdFontMediumBold, dstX + 5, imageH - HOURLABELDY, label, colour);
-            }
+    for (uint32_t k = 0; k < marks; k++) {
+        const int dstX = FIRSTCOL + markcolumns[k];
+        const int vcount = markhours[k];
+        gdImageDashedLine(im, dstX, LABELY, dstX, MARGIN, colour);
+        // midnight gets its line but no label
+        if (vcount > 0) {
+            snprintf(label, sizeof label, "%dh", vcount);
+            drawtext(im, gdFontMediumBold, dstX + 5, imageH - HOURLABELDY, label, colour);
         }
-        dstX++;
     }
+}
+
+// A one-pixel column from the base up, rows 281 - height to 280, written
+// straight into the palette image: the pixels gd's one-pixel vertical line
+// would set, without a call per pixel.
+static void loadbar(gdImagePtr im, uint32_t column, int height, int colour)
+{
+    const int x = FIRSTCOL + (int)column;
+    for (int y = BARBASE + 1 - height; y <= BARBASE; y++)
+        im->pixels[y][x] = (unsigned char)colour;
 }
 
 gdImagePtr loadchartimage(uint32_t totalcount)
@@ -163,14 +198,31 @@ gdImagePtr loadchartimage(uint32_t totalcount)
         return nullptr;
     }
 
-    // an empty file spans the log's only record: the range is that moment
-    uint32_t ultime2 = ultime1;
-    skiplines(&in, temp, skip);
-    for (uint32_t i = 0; textline(&in, temp, sizeof temp); i++) {
+    // One read draws the bars and finds the range and the hour marks. The
+    // bars share no pixel with the heading, the range label or the axes, so
+    // drawing them first leaves the image as the usual order would.
+    uint32_t ultime2 = ultime1;   // an empty file spans the log's only record
+    uint32_t column = 0, marks = 0;
+    int hrcount = -1;
+    skiplines(&in, skip);
+    while (column < columns && textline(&in, temp, sizeof temp)) {
         ultime2 = getlvalue(temp, 1);
-        if (i == 0)
+        if (column == 0)
             ultime1 = ultime2;
+        uint32_t ulvalue = getlvalue(temp, par);
+        if (ulvalue > req.ulmaxvalue)
+            ulvalue = req.ulmaxvalue;
+        loadbar(im, column, (int)getbarHeight(req.ulmaxvalue, BARSPAN, ulvalue), pal.red);
+        const int vcount = (int)(ultime2 % 86400 / 3600);   // the interval's hour, UTC
+        if (vcount != hrcount) {
+            hrcount = vcount;
+            markcolumns[marks] = (uint16_t)column;
+            markhours[marks] = (uint8_t)vcount;
+            marks++;
+        }
+        column++;
     }
+    textclose(&in);
 
     strncat(req.title, rx ? " (Rx Bytes)" : " (Tx Bytes)", sizeof req.title - strlen(req.title) - 1);
     drawtext(im, gdFontTiny, MARGIN, 0, req.title, pal.white);
@@ -178,25 +230,8 @@ gdImagePtr loadchartimage(uint32_t totalcount)
     gmttimetext(ultime2, sztime2, sizeof sztime2);
     snprintf(range, sizeof range, "%s - %s", sztime1, sztime2);
     drawtext(im, gdFontTiny, MARGIN, LABELY, range, pal.white);
-
-    textrewind(&in);
-    skiplines(&in, temp, skip);
-    for (uint32_t i = 0; i < columns && textline(&in, temp, sizeof temp); i++) {
-        uint32_t ulvalue = getlvalue(temp, par);
-        if (ulvalue > req.ulmaxvalue)
-            ulvalue = req.ulmaxvalue;
-        int barHeight = (int)getbarHeight(req.ulmaxvalue, BARSPAN, ulvalue);
-        // a one-pixel column from the base up, rows 281 - height to 280
-        if (barHeight > 0)
-            gdImageLine(im, FIRSTCOL + (int)i, BARBASE + 1 - barHeight, FIRSTCOL + (int)i, BARBASE,
-                        pal.red);
-    }
-
-    if (ison(req.vgrid)) {
-        textrewind(&in);
-        hourmarks(im, &in, temp, skip, pal.white);
-    }
-    textclose(&in);
+    if (ison(req.vgrid))
+        hourmarks(im, marks, pal.white);
     percentgrid(im, imageW, 1, pal.white);
     return im;
 }

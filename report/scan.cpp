@@ -20,21 +20,37 @@ enum { RXLINES = 4, TXLINES = 6 };
 static struct textin logf;
 static struct textout hist;
 
+// The digits are made from the right in pairs, then moved in one fixed-size
+// copy: p must have room for 10 characters whatever the number.
 char *putdec(char *p, uint32_t v)
 {
-    char digits[10];
-    int n = 0;
-    do
-        digits[n++] = (char)('0' + v % 10);
-    while (v /= 10);
-    while (n > 0)
-        *p++ = digits[--n];
-    return p;
+    static const char pairs[] = "00010203040506070809101112131415161718192021222324"
+                                "25262728293031323334353637383940414243444546474849"
+                                "50515253545556575859606162636465666768697071727374"
+                                "75767778798081828384858687888990919293949596979899";
+    char digits[20];
+    char *d = digits + 10;
+    while (v >= 100) {
+        const uint32_t q = v / 100;
+        const char *pair = pairs + 2 * (v - q * 100);
+        v = q;
+        d -= 2;
+        d[0] = pair[0];
+        d[1] = pair[1];
+    }
+    if (v >= 10) {
+        d -= 2;
+        d[0] = pairs[2 * v];
+        d[1] = pairs[2 * v + 1];
+    } else
+        *--d = (char)('0' + v);
+    memcpy(p, d, 10);
+    return p + (digits + 10 - d);
 }
 
 static void putline(const uint32_t *fields, int count)
 {
-    char line[5 * 11 + 1];
+    char line[5 * 11 + 1];   // the last number has 10 characters of room
     char *p = line;
     for (int i = 0; i < count; i++) {
         p = putdec(p, fields[i]);
@@ -43,22 +59,53 @@ static void putline(const uint32_t *fields, int count)
     textput(&hist, line, (size_t)(p - line));
 }
 
-// Reads up to count lines into buf, each replacing the last; a buffer
-// that gets nothing keeps what it held.
-static void readinto(char *buf, size_t size, int count)
+// A data line as kept between records: the text, and where the part that
+// is still to be read starts (past the first ":" once it was read).
+struct dataline {
+    char text[FIELDSIZE];   // longer lines are cut
+    size_t from;
+};
+
+// Reads up to count lines and keeps the last; a line that gets nothing
+// keeps what it held.
+static void readinto(struct dataline *d, int count)
 {
-    for (int i = 0; i < count && textline(&logf, buf, size); i++) {
+    const char *last = nullptr, *line;
+    size_t lastsize = 0, size;
+    for (int i = 0; i < count && (line = textnext(&logf, &size)); i++) {
+        last = line;
+        lastsize = size;
     }
+    if (!last)
+        return;
+    if (lastsize > sizeof d->text - 1)
+        lastsize = sizeof d->text - 1;
+    memcpy(d->text, last, lastsize);
+    d->text[lastsize] = '\0';
+    d->from = 0;
 }
 
-// The value text after a data line's first ":", moved to the buffer's start.
-static int aftercolon(char *buf)
+// The first ":" of the kept text, or null.
+static const char *colonof(const struct dataline *d)
 {
-    char *colon = strchr(buf, ':');
-    if (!colon)
-        return 0;
-    memmove(buf, colon + 1, strlen(colon + 1) + 1);
-    return 1;
+    return strchr(d->text + d->from, ':');
+}
+
+// The number after the first ":"; the text then starts past that ":".
+static uint32_t datavalue(struct dataline *d, const char *colon)
+{
+    d->from = (size_t)(colon + 1 - d->text);
+    return getlvalue(colon + 1, 1);
+}
+
+// The part of a line that a work line holds as a string: cut to the work
+// line and ended by a zero byte.
+static size_t worksize(const char *line, size_t size)
+{
+    if (size > WORKLINESIZE - 1)
+        size = WORKLINESIZE - 1;
+    const char *zero = (const char *)memchr(line, '\0', size);
+    return zero ? (size_t)(zero - line) : size;
 }
 
 static void logdatetext(uint32_t t, char *buf, size_t size)
@@ -71,30 +118,49 @@ static void logdatetext(uint32_t t, char *buf, size_t size)
     snprintf(buf, size, "%s %s %s", szgmtdate, szgmtmonth, szgmtyear);
 }
 
+// Whether a work line holds "time=": the key of a record's first line.
+static int hastimekey(const char *line, size_t size)
+{
+    static const char key[] = "time=";
+    const size_t keysize = sizeof key - 1;
+    const char *end = line + size;
+    for (const char *p = line; end - p >= (ptrdiff_t)keysize; p++) {
+        p = (const char *)memchr(p, 't', (size_t)(end - p) - keysize + 1);
+        if (!p)
+            return 0;
+        if (memcmp(p, key, keysize) == 0)
+            return 1;
+    }
+    return 0;
+}
+
 static void scanrecords(void)
 {
-    static char temp[WORKLINESIZE];
     // data lines and time fields longer than these are cut
-    static char rxbytes[FIELDSIZE], txbytes[FIELDSIZE], szgmttime[FIELDSIZE];
+    static struct dataline rxbytes, txbytes;
     char szgmtdate1[FIELDSIZE];
     const int summary = strcmp(req.action, "sumtotalload") == 0;
     int sumtotalload = 0;
     uint32_t ulrxprev = 0, ultxprev = 0;
 
-    while (textline(&logf, temp, sizeof temp)) {
-        if (!strstr(temp, "time="))
+    const char *line;
+    size_t size;
+    while ((line = textnext(&logf, &size))) {
+        size = worksize(line, size);
+        if (!hastimekey(line, size))
             continue;
-        setfield(szgmttime, strchr(temp, '=') + 1);
-        readinto(rxbytes, sizeof rxbytes, RXLINES);
-        readinto(txbytes, sizeof txbytes, TXLINES);
-        if (!strchr(rxbytes, ':') || !strchr(txbytes, ':'))
+        // the time after the line's first "=", as far as its field holds it
+        const char *value = (const char *)memchr(line, '=', size) + 1;
+        size_t valuesize = size - (size_t)(value - line);
+        const uint32_t t = textlvalue(value, valuesize < FIELDSIZE - 1 ? valuesize : FIELDSIZE - 1);
+        readinto(&rxbytes, RXLINES);
+        readinto(&txbytes, TXLINES);
+        const char *rxcolon = colonof(&rxbytes), *txcolon = colonof(&txbytes);
+        if (!rxcolon || !txcolon)
             continue;
-        aftercolon(rxbytes);
-        aftercolon(txbytes);
-        ulrxbytes = getlvalue(rxbytes, 1);
-        ultxbytes = getlvalue(txbytes, 1);
-        ultime1 = getlvalue(szgmttime, 1);
-
+        ulrxbytes = datavalue(&rxbytes, rxcolon);
+        ultxbytes = datavalue(&txbytes, txcolon);
+        ultime1 = t;
         if (summary && !sumtotalload) {
             logdatetext(ultime1, szgmtdate1, sizeof szgmtdate1);
             sumtotalload = strcmp(szgmtdate1, req.date) == 0 || ison(req.dates);
@@ -129,7 +195,6 @@ int scanlog(void)
 {
     if (!textopen(&logf, req.logname))
         return 0;
-    fileremove(histname);
     int ok = textcreate(&hist, histname);
     if (ok)
         scanrecords();

@@ -16,7 +16,8 @@ extern uint32_t totalcount;
 // read or the interval file cannot be written whole.
 int scanlog(void);
 
-// Appends the decimal form of v at p; returns the end.
+// Puts the decimal form of v at p, which has room for 10 characters
+// whatever v is; returns the end of the number.
 char *putdec(char *p, uint32_t v);
 
 #endif

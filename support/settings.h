@@ -13,6 +13,9 @@ const char *getconfig(const char *ptparname);
 
 // Field parnum (from 1) of a blank-separated line, as an unsigned number.
 uint32_t getlvalue(const char *ptstr, int parnum);
+// The same number read from the first size bytes of a text that need not
+// end in a zero byte.
+uint32_t textlvalue(const char *text, size_t size);
 // Word parnum of a blank-separated text, copied into ptres (ressize bytes).
 char *getsvalue(const char *ptstr, char *ptres, size_t ressize, int parnum);
 
