@@ -176,18 +176,48 @@ const char *textnextslow(struct textin *in, size_t *size)
     }
 }
 
+static void copyline(const char *text, size_t size, char *line, size_t linesize)
+{
+    if (linesize == 0)
+        return;
+    if (size > linesize - 1)
+        size = linesize - 1;
+    memcpy(line, text, size);
+    line[size] = '\0';
+}
+
+int textlast(struct textin *in, int count, char *line, size_t linesize)
+{
+    const char *last = nullptr;
+    size_t lastsize = 0;
+    int got = 0;
+    while (got < count) {
+        // a read past the known line feeds may move or refill the buffer:
+        // the line in hand is kept first
+        if (in->nlmask == 0 && last) {
+            copyline(last, lastsize, line, linesize);
+            last = nullptr;
+        }
+        size_t size;
+        const char *text = textnext(in, &size);
+        if (!text)
+            break;
+        last = text;
+        lastsize = size;
+        got++;
+    }
+    if (last)
+        copyline(last, lastsize, line, linesize);
+    return got;
+}
+
 int textline(struct textin *in, char *line, size_t linesize)
 {
     size_t size;
     const char *text = textnext(in, &size);
     if (!text)
         return 0;
-    if (linesize > 0) {
-        if (size > linesize - 1)
-            size = linesize - 1;
-        memcpy(line, text, size);
-        line[size] = '\0';
-    }
+    copyline(text, size, line, linesize);
     return 1;
 }
 

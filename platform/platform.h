@@ -42,6 +42,11 @@ inline const char *textnext(struct textin *in, size_t *size)
     return start;
 }
 
+// Reads up to count lines and copies the last one read into line, cut to
+// fit as textline does; returns how many were read. With none read, the
+// buffer is left as it was.
+int textlast(struct textin *in, int count, char *line, size_t linesize);
+
 // Copies the next line without its line feed; a line longer than the
 // buffer is cut to fit and the rest of it is skipped. Returns 0 at the end,
 // and then leaves the buffer as it was.

@@ -70,19 +70,8 @@ struct dataline {
 // keeps what it held.
 static void readinto(struct dataline *d, int count)
 {
-    const char *last = nullptr, *line;
-    size_t lastsize = 0, size;
-    for (int i = 0; i < count && (line = textnext(&logf, &size)); i++) {
-        last = line;
-        lastsize = size;
-    }
-    if (!last)
-        return;
-    if (lastsize > sizeof d->text - 1)
-        lastsize = sizeof d->text - 1;
-    memcpy(d->text, last, lastsize);
-    d->text[lastsize] = '\0';
-    d->from = 0;
+    if (textlast(&logf, count, d->text, sizeof d->text) > 0)
+        d->from = 0;
 }
 
 // The first ":" of the kept text, or null.

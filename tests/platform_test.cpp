@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <string.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -112,6 +113,27 @@ TEST_F(Files, LinesReadInPlaceStopAtTheReadersBuffer)
     while (const char *line = textnext(&in, &size))
         EXPECT_EQ(std::string(line, size), "line " + std::to_string(count++));
     EXPECT_EQ(count, 9000u);
+    textclose(&in);
+}
+
+TEST_F(Files, LastOfARunOfLines)
+{
+    static textin in;
+    char line[16];
+    ASSERT_TRUE(textopen(&in, put("r.txt", "1\n22\n333\n4444\n5").c_str()));
+    EXPECT_EQ(textlast(&in, 3, line, sizeof line), 3);
+    EXPECT_STREQ(line, "333");
+    EXPECT_EQ(textlast(&in, 5, line, sizeof line), 2);
+    EXPECT_STREQ(line, "5");
+    strcpy(line, "kept");
+    EXPECT_EQ(textlast(&in, 4, line, sizeof line), 0);
+    EXPECT_STREQ(line, "kept");
+    textclose(&in);
+    // the last line read is over-long and the file ends in its tail: the
+    // line kept is its start, not what the tail left in the buffer
+    ASSERT_TRUE(textopen(&in, put("t.txt", "a\nhead" + std::string(200000, 't')).c_str()));
+    EXPECT_EQ(textlast(&in, 4, line, sizeof line), 2);
+    EXPECT_EQ(std::string(line), "head" + std::string(11, 't'));
     textclose(&in);
 }
 

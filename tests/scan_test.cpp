@@ -61,6 +61,21 @@ TEST(Scan, TruncatedLastRecord)
                                          std::to_string(D0 + 240) + " 250 50 350 50\n");
 }
 
+TEST(Scan, LastRecordEndingInALineLongerThanTheReadersBuffer)
+{
+    site s;
+    // the Tx line keeps a second colon, so a record that gets no Tx line of
+    // its own reads the number after it
+    std::string first = "time=" + std::to_string(D0) + "\na\nb\nc\nRx: 1\ne\nf\ng\nh\ni\nTx: 7:9\n";
+    // the last record ends early, in a line that runs past the reader's
+    // buffer to the end of the file: that line is the last one read, and
+    // what is kept of it is its start, whatever the reader does with the rest
+    std::string last = "time=" + std::to_string(D0 + 120) + "\na\nRx: 5" + std::string(200000, 'x');
+    s.write("vornout.dat", first + last);
+    runcgi(s, "");
+    EXPECT_EQ(s.read("histout.dat"), std::to_string(D0 + 120) + " 5 4 9 2\n");
+}
+
 TEST(Scan, WindowsFormAndLongLinesReadAsTheDeviceWrites)
 {
     site s;
