@@ -221,14 +221,6 @@ int textline(struct textin *in, char *line, size_t linesize)
     return 1;
 }
 
-int textrewind(struct textin *in)
-{
-    in->pos = in->len = 0;
-    in->ended = in->cut = 0;
-    marklines(in);
-    return lseek(in->fd, 0, SEEK_SET) == 0;
-}
-
 void textclose(struct textin *in)
 {
     if (in->fd >= 0)

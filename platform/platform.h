@@ -51,7 +51,6 @@ int textlast(struct textin *in, int count, char *line, size_t linesize);
 // buffer is cut to fit and the rest of it is skipped. Returns 0 at the end,
 // and then leaves the buffer as it was.
 int textline(struct textin *in, char *line, size_t linesize);
-int textrewind(struct textin *in);
 void textclose(struct textin *in);
 
 // A text file written in bulk; every failure is remembered until the close.

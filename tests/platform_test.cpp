@@ -137,20 +137,6 @@ TEST_F(Files, LastOfARunOfLines)
     textclose(&in);
 }
 
-TEST_F(Files, RewindReadsAgain)
-{
-    static textin in;
-    auto p = put("a.txt", "1\n2\n");
-    ASSERT_TRUE(textopen(&in, p.c_str()));
-    char line[8];
-    while (textline(&in, line, sizeof line)) {
-    }
-    ASSERT_TRUE(textrewind(&in));
-    ASSERT_TRUE(textline(&in, line, sizeof line));
-    EXPECT_STREQ(line, "1");
-    textclose(&in);
-}
-
 TEST_F(Files, BackslashesSeparateFolders)
 {
     mkdir((dir + "/logs").c_str(), 0755);
