@@ -347,14 +347,6 @@ int replacefinish(struct textout *out)
     return ok;
 }
 
-int filereplace(const char *path, const void *data, size_t size)
-{
-    static struct textout out;
-    replacestart(&out, path);
-    textput(&out, (const char *)data, size);
-    return replacefinish(&out);
-}
-
 static int lockfd = -1;
 
 int requestlock(const char *path)

@@ -78,8 +78,6 @@ int replacestart(struct textout *out, const char *path);
 // Renames the new file over path when every write went through; otherwise,
 // or when the rename fails, removes it and leaves path as it was. 0 then.
 int replacefinish(struct textout *out);
-// The two in one, for data at hand.
-int filereplace(const char *path, const void *data, size_t size);
 
 // An exclusive lock that serialises requests sharing a working directory.
 int requestlock(const char *path);

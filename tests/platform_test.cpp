@@ -150,6 +150,15 @@ TEST_F(Files, BackslashesSeparateFolders)
     EXPECT_FALSE(fileexists(""));
 }
 
+// A file replaced by one written whole beside it.
+static int filereplace(const char *path, const char *data, size_t size)
+{
+    static textout out;
+    replacestart(&out, path);
+    textput(&out, data, size);
+    return replacefinish(&out);
+}
+
 TEST_F(Files, ReplaceIsWholeOrNothing)
 {
     auto p = put("chart.gif", "old");
