@@ -1,6 +1,7 @@
 // The only part of the program that knows the operating system: text files
 // read the way the counter device writes them, paths with backslashes,
-// atomic file replacement, a request lock and the clock.
+// atomic file replacement, a request lock and the clock. text.cpp holds what
+// every system shares; posix.cpp and windows.cpp the calls that differ.
 #ifndef QUORLINK_PLATFORM_H
 #define QUORLINK_PLATFORM_H
 
@@ -10,10 +11,14 @@
 
 enum { TEXTBUFSIZE = 65536, NLBLOCK = 64, PATHSIZE = 1024 };
 
+// An open file as the system knows it: a descriptor, or a Windows handle.
+typedef intptr_t sysfile;
+const sysfile NOFILE = -1;
+
 // A text file read in bulk. Every carriage return is dropped and a byte 0x1A
 // ends the file, as the device's own platform reads it.
 struct textin {
-    int fd;
+    sysfile fd;
     int ended;          // no more bytes will come from fd
     int cut;            // the last line filled the buffer: skip the rest of it
     size_t pos, len;    // unread bytes are buf[pos..len)
@@ -55,7 +60,7 @@ void textclose(struct textin *in);
 
 // A text file written in bulk; every failure is remembered until the close.
 struct textout {
-    int fd;
+    sysfile fd;
     int failed;
     int cuttail;        // a file written over: cut what is left of the old one
     uint64_t total;     // bytes put so far
@@ -90,5 +95,31 @@ void platforminit(void);
 uint32_t clocknow(void);
 void utctime(uint32_t t, struct tm *out);
 void localclock(uint32_t t, struct tm *out);
+
+// Each system's own file: the calls under the text files, the lock and the
+// clock. Paths are the site's own, with either separator.
+
+// The separator of this system's paths, and a site's path in its form in
+// out; 0 for an empty path or one that does not fit.
+extern const char hostsep;
+int hostpath(const char *path, char *out, size_t outsize);
+// An existing file for reading, opened without waiting for a writer, or
+// NOFILE: only a regular file on a disk is a text file to read, never a
+// folder, a pipe or a device.
+sysfile fileread(const char *path);
+// Bytes read into buf; 0 at the end, -1 on a failure.
+long fileget(sysfile f, char *buf, size_t size);
+// A file to write from its start: the one there, written over in place
+// (*inplace set: cut it at the finish), or a new one in its place.
+sysfile filewrite(const char *path, int *inplace);
+// Writes all of data; 0 on a failure.
+int fileput(sysfile f, const char *data, size_t size);
+// Cuts a file written over in place to its new size.
+int filecut(sysfile f, uint64_t size);
+int fileclose(sysfile f);
+// A new file beside path, under a temporary name that tmp receives.
+sysfile filetemp(const char *path, char *tmp, size_t tmpsize);
+// Moves a file over another in one step; 0 when it could not.
+int filemove(const char *from, const char *to);
 
 #endif

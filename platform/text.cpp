@@ -1,40 +1,23 @@
 #include "platform.h"
 
-#include <errno.h>
+// The text reader and writer, and the replacement of a file, over the
+// calls of each system's own file.
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
-#include <fcntl.h>
-#include <signal.h>
 #include <stdio.h>
-#include <stdlib.h>
 #include <string.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-// Paths come from the site with backslashes as separators; the file system
-// here wants slashes. A path that does not fit is refused, never cut.
-static int hostpath(const char *path, char *out, size_t outsize)
+// Paths come from the site with backslashes or slashes as separators; each
+// system gets its own. A path that does not fit is refused, never cut.
+int hostpath(const char *path, char *out, size_t outsize)
 {
     size_t n = strlen(path);
     if (n == 0 || n >= outsize)
         return 0;
     for (size_t i = 0; i <= n; i++)
-        out[i] = path[i] == '\\' ? '/' : path[i];
+        out[i] = path[i] == '\\' || path[i] == '/' ? hostsep : path[i];
     return 1;
-}
-
-static int openpath(const char *path, int flags, mode_t mode)
-{
-    char host[PATHSIZE];
-    if (!hostpath(path, host, sizeof host))
-        return -1;
-    int fd;
-    do
-        fd = open(host, flags | O_CLOEXEC, mode);
-    while (fd < 0 && errno == EINTR);
-    return fd;
 }
 
 // Drops carriage returns from the bytes just read and stops at a 0x1A.
@@ -66,9 +49,7 @@ static int fillbuf(struct textin *in)
         in->pos = 0;
     }
     while (in->len < TEXTBUFSIZE) {
-        ssize_t got = read(in->fd, in->buf + in->len, TEXTBUFSIZE - in->len);
-        if (got < 0 && errno == EINTR)
-            continue;
+        long got = fileget(in->fd, in->buf + in->len, TEXTBUFSIZE - in->len);
         if (got <= 0) {
             in->ended = 1;
             return 0;
@@ -119,17 +100,11 @@ static int refill(struct textin *in)
 
 int textopen(struct textin *in, const char *path)
 {
-    in->fd = openpath(path, O_RDONLY, 0);
-    struct stat st;
-    // a folder or a device named as a log is not a text file to read
-    if (in->fd >= 0 && (fstat(in->fd, &st) != 0 || !S_ISREG(st.st_mode))) {
-        close(in->fd);
-        in->fd = -1;
-    }
+    in->fd = fileread(path);
     in->ended = in->cut = 0;
     in->pos = in->len = 0;
     marklines(in);
-    return in->fd >= 0;
+    return in->fd != NOFILE;
 }
 
 const char *textnextslow(struct textin *in, size_t *size)
@@ -223,23 +198,9 @@ int textline(struct textin *in, char *line, size_t linesize)
 
 void textclose(struct textin *in)
 {
-    if (in->fd >= 0)
-        close(in->fd);
-    in->fd = -1;
-}
-
-static int writeall(int fd, const char *data, size_t size)
-{
-    while (size > 0) {
-        ssize_t put = write(fd, data, size);
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return 0;
-        data += put;
-        size -= (size_t)put;
-    }
-    return 1;
+    if (in->fd != NOFILE)
+        fileclose(in->fd);
+    in->fd = NOFILE;
 }
 
 int textcreate(struct textout *out, const char *path)
@@ -248,24 +209,14 @@ int textcreate(struct textout *out, const char *path)
     out->len = 0;
     out->total = 0;
     out->cuttail = 0;
-    out->fd = openpath(path, O_WRONLY | O_NOFOLLOW | O_NONBLOCK, 0);
-    struct stat st;
-    if (out->fd >= 0 && fstat(out->fd, &st) == 0 && S_ISREG(st.st_mode))
-        out->cuttail = 1;
-    else if (out->fd >= 0)
-        fcntl(out->fd, F_SETFL, 0);   // a device is written like before
-    else {
-        // none there yet, or a link, or a file we may not write: a new one
-        fileremove(path);
-        out->fd = openpath(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    }
-    out->failed = out->fd < 0;
+    out->fd = filewrite(path, &out->cuttail);
+    out->failed = out->fd == NOFILE;
     return !out->failed;
 }
 
 static void flushout(struct textout *out)
 {
-    if (!out->failed && out->len > 0 && !writeall(out->fd, out->buf, out->len))
+    if (!out->failed && out->len > 0 && !fileput(out->fd, out->buf, out->len))
         out->failed = 1;
     out->len = 0;
 }
@@ -276,7 +227,7 @@ void textput(struct textout *out, const char *text, size_t size)
     if (out->len + size > sizeof out->buf)
         flushout(out);
     if (size > sizeof out->buf) {
-        if (!out->failed && !writeall(out->fd, text, size))
+        if (!out->failed && !fileput(out->fd, text, size))
             out->failed = 1;
         return;
     }
@@ -287,26 +238,12 @@ void textput(struct textout *out, const char *text, size_t size)
 int textfinish(struct textout *out)
 {
     flushout(out);
-    if (!out->failed && out->cuttail && ftruncate(out->fd, (off_t)out->total) != 0)
+    if (!out->failed && out->cuttail && !filecut(out->fd, out->total))
         out->failed = 1;
-    if (out->fd >= 0 && close(out->fd) != 0)
+    if (out->fd != NOFILE && !fileclose(out->fd))
         out->failed = 1;
-    out->fd = -1;
+    out->fd = NOFILE;
     return !out->failed;
-}
-
-int fileexists(const char *path)
-{
-    char host[PATHSIZE];
-    struct stat st;
-    return hostpath(path, host, sizeof host) && stat(host, &st) == 0;
-}
-
-void fileremove(const char *path)
-{
-    char host[PATHSIZE];
-    if (hostpath(path, host, sizeof host))
-        unlink(host);
 }
 
 int replacestart(struct textout *out, const char *path)
@@ -314,23 +251,13 @@ int replacestart(struct textout *out, const char *path)
     out->len = 0;
     out->total = 0;
     out->cuttail = 0;
-    out->fd = -1;
-    out->failed = 1;
     out->newpath[0] = '\0';
-    if (!hostpath(path, out->path, sizeof out->path))
-        return 0;
-    int n = snprintf(out->newpath, sizeof out->newpath, "%s.tmpXXXXXX", out->path);
-    if (n < 0 || (size_t)n >= sizeof out->newpath) {
+    out->fd = NOFILE;
+    if (hostpath(path, out->path, sizeof out->path))
+        out->fd = filetemp(out->path, out->newpath, sizeof out->newpath);
+    out->failed = out->fd == NOFILE;
+    if (out->failed)
         out->newpath[0] = '\0';
-        return 0;
-    }
-    out->fd = mkstemp(out->newpath);
-    if (out->fd < 0) {
-        out->newpath[0] = '\0';
-        return 0;
-    }
-    // mkstemp makes the file private; the web server must be able to serve it
-    out->failed = fchmod(out->fd, 0644) != 0;
     return !out->failed;
 }
 
@@ -339,57 +266,15 @@ int replacefinish(struct textout *out)
     int ok = textfinish(out);
     if (out->newpath[0] == '\0')
         return 0;
-    if (ok && rename(out->newpath, out->path) != 0)
+    if (ok && !filemove(out->newpath, out->path))
         ok = 0;
     if (!ok)
-        unlink(out->newpath);
+        fileremove(out->newpath);
     out->newpath[0] = '\0';
     return ok;
-}
-
-static int lockfd = -1;
-
-int requestlock(const char *path)
-{
-    lockfd = openpath(path, O_RDWR | O_CREAT, 0644);
-    if (lockfd < 0)
-        lockfd = openpath(path, O_RDONLY, 0);
-    if (lockfd < 0)
-        return 0;
-    int rc;
-    do
-        rc = flock(lockfd, LOCK_EX);
-    while (rc != 0 && errno == EINTR);
-    return rc == 0;
-}
-
-void requestunlock(void)
-{
-    if (lockfd >= 0)
-        close(lockfd);
-    lockfd = -1;
-}
-
-void platforminit(void)
-{
-    signal(SIGPIPE, SIG_IGN);
-    signal(SIGXFSZ, SIG_IGN);
 }
 
 uint32_t clocknow(void)
 {
     return (uint32_t)time(nullptr);
-}
-
-void utctime(uint32_t t, struct tm *out)
-{
-    time_t tt = (time_t)t;
-    gmtime_r(&tt, out);
-}
-
-void localclock(uint32_t t, struct tm *out)
-{
-    time_t tt = (time_t)t;
-    tzset();
-    localtime_r(&tt, out);
 }

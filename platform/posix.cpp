@@ -1,0 +1,188 @@
+// The calls that a POSIX system makes its own way; windows.cpp has the same
+// functions in the same order.
+#include "platform.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+const char hostsep = '/';
+
+// Never waits for a writer: a pipe standing where a file should be opens at
+// once, and is then refused for what it is.
+static int openpath(const char *path, int flags, mode_t mode)
+{
+    char host[PATHSIZE];
+    if (!hostpath(path, host, sizeof host))
+        return -1;
+    int fd;
+    do
+        fd = open(host, flags | O_CLOEXEC | O_NONBLOCK, mode);
+    while (fd < 0 && errno == EINTR);
+    return fd;
+}
+
+static int isregular(int fd)
+{
+    struct stat st;
+    return fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// A regular file, or NOFILE; reads from it block as usual.
+static sysfile keepregular(int fd)
+{
+    if (fd < 0)
+        return NOFILE;
+    if (!isregular(fd) || fcntl(fd, F_SETFL, 0) != 0) {
+        close(fd);
+        return NOFILE;
+    }
+    return fd;
+}
+
+sysfile fileread(const char *path)
+{
+    return keepregular(openpath(path, O_RDONLY, 0));
+}
+
+long fileget(sysfile f, char *buf, size_t size)
+{
+    ssize_t got;
+    do
+        got = read((int)f, buf, size);
+    while (got < 0 && errno == EINTR);
+    return (long)got;
+}
+
+sysfile filewrite(const char *path, int *inplace)
+{
+    int fd = openpath(path, O_WRONLY | O_NOFOLLOW, 0);
+    *inplace = fd >= 0 && isregular(fd);
+    if (fd >= 0 && !*inplace && fcntl(fd, F_SETFL, 0) != 0) {
+        close(fd);
+        fd = -1;
+    }
+    if (fd < 0) {
+        // none there yet, or a link, or a file we may not write: a new one
+        fileremove(path);
+        fd = openpath(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    }
+    return fd < 0 ? NOFILE : fd;
+}
+
+int fileput(sysfile f, const char *data, size_t size)
+{
+    while (size > 0) {
+        ssize_t put = write((int)f, data, size);
+        if (put < 0 && errno == EINTR)
+            continue;
+        if (put <= 0)
+            return 0;
+        data += put;
+        size -= (size_t)put;
+    }
+    return 1;
+}
+
+int filecut(sysfile f, uint64_t size)
+{
+    return ftruncate((int)f, (off_t)size) == 0;
+}
+
+int fileclose(sysfile f)
+{
+    return close((int)f) == 0;
+}
+
+int fileexists(const char *path)
+{
+    char host[PATHSIZE];
+    struct stat st;
+    return hostpath(path, host, sizeof host) && stat(host, &st) == 0;
+}
+
+void fileremove(const char *path)
+{
+    char host[PATHSIZE];
+    if (hostpath(path, host, sizeof host))
+        unlink(host);
+}
+
+sysfile filetemp(const char *path, char *tmp, size_t tmpsize)
+{
+    char host[PATHSIZE];
+    if (!hostpath(path, host, sizeof host))
+        return NOFILE;
+    int n = snprintf(tmp, tmpsize, "%s.tmpXXXXXX", host);
+    if (n < 0 || (size_t)n >= tmpsize)
+        return NOFILE;
+    int fd = mkstemp(tmp);
+    if (fd < 0)
+        return NOFILE;
+    // mkstemp makes the file private; the web server must be able to serve it
+    if (fchmod(fd, 0644) != 0) {
+        close(fd);
+        unlink(tmp);
+        return NOFILE;
+    }
+    return fd;
+}
+
+int filemove(const char *from, const char *to)
+{
+    char hostfrom[PATHSIZE], hostto[PATHSIZE];
+    return hostpath(from, hostfrom, sizeof hostfrom) && hostpath(to, hostto, sizeof hostto) &&
+           rename(hostfrom, hostto) == 0;
+}
+
+static int lockfd = -1;
+
+int requestlock(const char *path)
+{
+    lockfd = openpath(path, O_RDWR | O_CREAT, 0644);
+    if (lockfd < 0)
+        lockfd = openpath(path, O_RDONLY, 0);
+    if (lockfd >= 0 && !isregular(lockfd)) {
+        close(lockfd);
+        lockfd = -1;
+    }
+    if (lockfd < 0)
+        return 0;
+    int rc;
+    do
+        rc = flock(lockfd, LOCK_EX);
+    while (rc != 0 && errno == EINTR);
+    return rc == 0;
+}
+
+void requestunlock(void)
+{
+    if (lockfd >= 0)
+        close(lockfd);
+    lockfd = -1;
+}
+
+void platforminit(void)
+{
+    signal(SIGPIPE, SIG_IGN);
+    signal(SIGXFSZ, SIG_IGN);
+}
+
+void utctime(uint32_t t, struct tm *out)
+{
+    time_t tt = (time_t)t;
+    gmtime_r(&tt, out);
+}
+
+void localclock(uint32_t t, struct tm *out)
+{
+    time_t tt = (time_t)t;
+    tzset();
+    localtime_r(&tt, out);
+}
