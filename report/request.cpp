@@ -1,5 +1,6 @@
 #include "request.h"
 
+#include <ctype.h>
 #include <stdio.h>
 
 #include "../platform/platform.h"
@@ -66,14 +67,45 @@ static void readsettings(void)
         req.bandwidth = 64000;
 }
 
+// Names that Windows takes for devices whatever their extension ("nul.dat");
+// refused here too, so that a site answers alike on either system.
+static const char *const devicenames[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+static const char *const portnames[] = {"COM", "LPT"};   // followed by one digit
+
+// Whether the first size bytes of a name are word, in any case.
+static int samename(const char *name, size_t size, const char *word)
+{
+    if (strlen(word) != size)
+        return 0;
+    for (size_t i = 0; i < size; i++)
+        if (toupper((unsigned char)name[i]) != word[i])
+            return 0;
+    return 1;
+}
+
+static int devicename(const char *name)
+{
+    const size_t base = strcspn(name, ".");
+    for (const char *device : devicenames)
+        if (samename(name, base, device))
+            return 1;
+    for (const char *port : portnames)
+        if (base == 4 && samename(name, 3, port) && isdigit((unsigned char)name[3]))
+            return 1;
+    return 0;
+}
+
 // A log named by the request must be a plain file in the log folder: no
-// separator, drive, dot name or control byte may take it elsewhere.
+// separator, drive, dot name, device or control byte may take it elsewhere,
+// and no character that Windows forbids in a name. Windows drops a trailing
+// dot ("..." is the folder itself): a name may not end in one.
 static int barename(const char *name)
 {
-    if (!*name || strcmp(name, ".") == 0 || strcmp(name, "..") == 0)
+    const size_t n = strlen(name);
+    if (n == 0 || name[n - 1] == '.' || devicename(name))
         return 0;
     for (const unsigned char *p = (const unsigned char *)name; *p; p++)
-        if (*p < 0x21 || *p > 0x7E || *p == '\\' || *p == '/' || *p == ':')
+        if (*p < 0x21 || *p > 0x7E || strchr("\\/:*?\"<>|", *p))
             return 0;
     return 1;
 }

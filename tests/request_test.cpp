@@ -84,6 +84,29 @@ TEST(Request, LogfileMustBeABareName)
         EXPECT_NE(page.find(missing), std::string::npos) << h << ": " << page;
         EXPECT_FALSE(s.exists("histout.dat")) << h;
     }
+    // names Windows takes for devices or trims, or may not hold: refused on
+    // both systems though a file of that name is there
+    const std::string rec = "time=1796428800\n1\n2\n3\nRx: 1\n5\n6\n7\n8\n9\nTx: 1\n";
+    const char *windows[] = {"nul.dat", "Com1.txt", "CON", "aux.log", "conin$", "CONOUT$.x",
+                             "lpt9", "Prn.a.b", "ok.dat.", "a*b", "a?b", "a|b", "a\"b"};
+    for (const char *w : windows) {
+        s.write(std::string("logs/") + w, rec + rec);
+        std::string q = "logfile=";
+        for (const char *c = w; *c; c++) {
+            char hex[4];
+            snprintf(hex, sizeof hex, "%%%02X", (unsigned char)*c);
+            q += hex;
+        }
+        auto page = runcgi(s, q.c_str()).page;
+        EXPECT_NE(page.find(missing), std::string::npos) << w << ": " << page;
+        EXPECT_FALSE(s.exists("histout.dat")) << w;
+    }
+    // names that only look like devices are logs like any other
+    for (const char *ok : {"com10.dat", "console.dat", "nul_1.dat", "lptx"}) {
+        s.write(std::string("logs/") + ok, rec + rec);
+        auto page = runcgi(s, (std::string("logfile=") + ok).c_str()).page;
+        EXPECT_NE(page.find("<img src="), std::string::npos) << ok << ": " << page;
+    }
     std::string longname = "logfile=" + std::string(79, 'a');
     EXPECT_NE(runcgi(s, (longname + "b").c_str()).page.find(missing), std::string::npos);
     // activelog makes logfile irrelevant, hostile or not
