@@ -9,7 +9,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <stdexcept>
 #include <vector>
@@ -69,7 +71,29 @@ static std::string drain(int fd)
     return out;
 }
 
-cgiresult runcgi(const site &s, const char *query, const cgiopts &opts)
+// The program under test, and what runs it when it is not the host's own.
+static const char *program()
+{
+    const char *p = getenv("QUORLINK_PROGRAM");
+    return p && *p ? p : QUORLINK_BIN;
+}
+
+static const char *launcher()
+{
+    const char *l = getenv("QUORLINK_LAUNCHER");
+    return l && *l ? l : nullptr;
+}
+
+bool launched()
+{
+    return launcher() != nullptr;
+}
+
+// A run that does not end is a hung request: it fails, it never stalls the suite.
+enum { RUNSECONDS = 60 };
+
+static cgiresult runone(const std::string &dir, const char *query, const cgiopts &opts,
+                        const char *prog, const char *launch)
 {
     int fds[2];
     if (pipe(fds) != 0)
@@ -88,8 +112,9 @@ cgiresult runcgi(const site &s, const char *query, const cgiopts &opts)
         close(fds[0]);
         close(fds[1]);
         close(errfd);
-        if (chdir(s.dir.c_str()) != 0)
+        if (chdir(dir.c_str()) != 0)
             _exit(127);
+        alarm(RUNSECONDS);
         if (opts.fsizelimit >= 0) {
             struct rlimit rl = {(rlim_t)opts.fsizelimit, (rlim_t)opts.fsizelimit};
             setrlimit(RLIMIT_FSIZE, &rl);
@@ -100,7 +125,7 @@ cgiresult runcgi(const site &s, const char *query, const cgiopts &opts)
                                         std::string("TZ=") + opts.tz, "PATH=/usr/bin:/bin"};
         if (query)
             env.push_back(std::string("QUERY_STRING=") + query);
-        for (const char *keep : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
+        for (const char *keep : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS", "QUORLINK_WINEPREFIX"})
             if (const char *v = getenv(keep))
                 env.push_back(std::string(keep) + "=" + v);
         std::vector<char *> envp;
@@ -108,12 +133,15 @@ cgiresult runcgi(const site &s, const char *query, const cgiopts &opts)
             envp.push_back(e.data());
         envp.push_back(nullptr);
         if (opts.wrapper) {
-            std::string cmd = std::string(opts.wrapper) + " " + QUORLINK_BIN;
+            std::string cmd = std::string(opts.wrapper) + " " + prog;
             char *argv[] = {(char *)"/bin/sh", (char *)"-c", cmd.data(), nullptr};
             execve("/bin/sh", argv, envp.data());
+        } else if (launch) {
+            char *argv[] = {(char *)launch, (char *)prog, nullptr};
+            execve(launch, argv, envp.data());
         } else {
-            char *argv[] = {(char *)QUORLINK_BIN, nullptr};
-            execve(QUORLINK_BIN, argv, envp.data());
+            char *argv[] = {(char *)prog, nullptr};
+            execve(prog, argv, envp.data());
         }
         _exit(127);
     }
@@ -126,9 +154,46 @@ cgiresult runcgi(const site &s, const char *query, const cgiopts &opts)
     int status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
     // a CGI that dies or does not exit 0 hands the user a server error
     if (status != 0 || !err.empty())
-        ADD_FAILURE() << "query " << (query ? query : "(unset)") << ": exit " << status << "\n"
-                      << err.substr(0, 4000);
+        ADD_FAILURE() << prog << ", query " << (query ? query : "(unset)") << ": exit " << status
+                      << "\n" << err.substr(0, 4000);
     return {page, status};
+}
+
+// Every file under a folder, by its path there, with its bytes.
+static std::map<std::string, std::string> files(const std::string &dir)
+{
+    namespace fs = std::filesystem;
+    std::map<std::string, std::string> out;
+    for (auto &e : fs::recursive_directory_iterator(dir)) {
+        if (!e.is_regular_file())
+            continue;
+        std::ifstream in(e.path(), std::ios::binary);
+        out[fs::relative(e.path(), dir).string()] =
+            std::string((std::istreambuf_iterator<char>(in)), {});
+    }
+    return out;
+}
+
+cgiresult runcgi(const site &s, const char *query, const cgiopts &opts)
+{
+    if (!launched() || !opts.compare || opts.wrapper)
+        return runone(s.dir, query, opts, program(), launcher());
+    // the host's own program on a copy of the site, then the other one on
+    // the site itself: the same page, the same files
+    namespace fs = std::filesystem;
+    site twin;
+    fs::copy(s.dir, twin.dir, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    cgiresult host = runone(twin.dir, query, opts, QUORLINK_BIN, nullptr);
+    cgiresult r = runone(s.dir, query, opts, program(), launcher());
+    const char *q = query ? query : "(unset)";
+    EXPECT_EQ(r.page, host.page) << "the page differs from the host program's, query " << q;
+    auto want = files(twin.dir), got = files(s.dir);
+    for (auto &f : want)
+        EXPECT_TRUE(got.count(f.first) && got[f.first] == f.second)
+            << f.first << " differs from the host program's, query " << q;
+    for (auto &f : got)
+        EXPECT_TRUE(want.count(f.first)) << f.first << " is new, query " << q;
+    return r;
 }
 
 std::string record(uint32_t t, uint32_t rx, uint32_t tx, const char *eol)

@@ -21,11 +21,19 @@ struct cgiresult {
 };
 
 struct cgiopts {
-    const char *tz = "UTC";
+    const char *tz = "UTC0";
     bool unprivileged = false;  // as root, run the program as nobody
     long fsizelimit = -1;       // largest file the program may write, in bytes
     const char *wrapper = nullptr;  // a command the program runs under (strace)
+    // under a launcher, run the host's own program on a copy of the site
+    // too and expect the same page and files; off for runs that share a site
+    bool compare = true;
 };
+
+// The program under test is another system's, run through a launcher
+// (QUORLINK_LAUNCHER, QUORLINK_PROGRAM): what needs the host's own process
+// (another account, a tracer) cannot be done to it.
+bool launched();
 
 // query null: QUERY_STRING is not set at all
 cgiresult runcgi(const site &s, const char *query, const cgiopts &opts = {});

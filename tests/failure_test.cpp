@@ -56,6 +56,10 @@ TEST(FailurePaths, PageClosedChartKeptNothingLeft)
          [](site &) {}, 1000, denied.c_str()},
     };
     for (const failcase &c : cases) {
+        // the cases of permissions need another account than the one that
+        // runs a launched program
+        if (c.fsizelimit < 0 && launched())
+            continue;
         site s;
         s.write("quorlink.cfg", "logpath=logs/\noutpath=charts/load.gif\n");
         s.write("logs/vornout.dat", log);
@@ -66,7 +70,7 @@ TEST(FailurePaths, PageClosedChartKeptNothingLeft)
         chmod(s.path("charts").c_str(), 0777);
         c.breakit(s);
         cgiopts o;
-        o.unprivileged = true;
+        o.unprivileged = !launched();
         o.fsizelimit = c.fsizelimit;
         auto r = runcgi(s, c.query, o);
         EXPECT_EQ(r.status, 0) << c.name;
@@ -96,7 +100,7 @@ TEST(FailurePaths, SameSiteUnbrokenDrawsTheChart)
     chmod(s.dir.c_str(), 0777);
     chmod(s.path("charts").c_str(), 0777);
     cgiopts o;
-    o.unprivileged = true;
+    o.unprivileged = !launched();
     o.fsizelimit = 100000;
     auto r = runcgi(s, "action=rxloaddyn&hgrid=&vgrid=", o);
     EXPECT_NE(r.page.find("<img src="), std::string::npos) << r.page;

@@ -2,9 +2,10 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <time.h>
-#include <unistd.h>
 
+#include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 
 #include "../support/datetime.h"
@@ -118,19 +119,19 @@ TEST(Fields, DecimalLikeAtol)
 // Each settings test runs in a scratch folder of its own.
 class Settings : public ::testing::Test {
 protected:
-    char dir[64] = "/tmp/quorlinkcfg.XXXXXX";
-    char old[4096];
+    std::filesystem::path dir, old;
     void SetUp() override
     {
-        ASSERT_TRUE(getcwd(old, sizeof old));
-        ASSERT_TRUE(mkdtemp(dir));
-        ASSERT_EQ(chdir(dir), 0);
+        namespace fs = std::filesystem;
+        old = fs::current_path();
+        dir = fs::temp_directory_path() / ("quorlinkcfg." + std::to_string(std::random_device{}()));
+        ASSERT_TRUE(fs::create_directory(dir));
+        fs::current_path(dir);
     }
     void TearDown() override
     {
-        unlink("quorlink.cfg");
-        ASSERT_EQ(chdir(old), 0);
-        rmdir(dir);
+        std::filesystem::current_path(old);
+        std::filesystem::remove_all(dir);
     }
     void cfg(const std::string &text)
     {
@@ -194,19 +195,27 @@ TEST(Dates, TypedDatesInTheAcceptedForm)
     EXPECT_STREQ(makegmtdate("00/01/2026"), "00 Jan 2026");
 }
 
-static std::string today()
+// The date a zone that many hours east of UTC has now.
+static std::string today(int east = 0)
 {
-    time_t t = time(nullptr);
-    struct tm tm;
-    localtime_r(&t, &tm);
+    time_t t = time(nullptr) + east * 3600;
     char buf[32];
-    strftime(buf, sizeof buf, "%d %b %Y", &tm);
+    strftime(buf, sizeof buf, "%d %b %Y", gmtime(&t));
     return buf;
+}
+
+// Zones in the POSIX form: every C runtime reads it, not every one reads
+// the names of the zone database.
+static void setzone(const char *assignment)
+{
+    static char buf[32];
+    snprintf(buf, sizeof buf, "%s", assignment);
+    putenv(buf);
 }
 
 TEST(Dates, AnythingElseIsToday)
 {
-    setenv("TZ", "UTC", 1);
+    setzone("TZ=UTC0");
     const char *bad[] = {"",           "5/12/2026",   "05-12-2026", "05/12/26",
                          "05/12/2026 ", "05/1a/2026", "05/00/2026", "05/13/2026",
                          "05//122026", "0/99999/02"};
@@ -219,10 +228,10 @@ TEST(Dates, AnythingElseIsToday)
 TEST(Dates, TodayFollowsTheLocalZone)
 {
     // far enough east that the local date differs from UTC for half the day
-    setenv("TZ", "Pacific/Kiritimati", 1);
-    std::string want = today();
+    setzone("TZ=XYZ-14");
+    std::string want = today(14);
     EXPECT_EQ(std::string(makegmtdate("")), want);
-    setenv("TZ", "UTC", 1);
+    setzone("TZ=UTC0");
 }
 
 TEST(Times, TypedOrNow)
@@ -231,23 +240,21 @@ TEST(Times, TypedOrNow)
     EXPECT_STREQ(makegmttime("99:99"), "99:99");
     EXPECT_STREQ(makegmttime("1:2:3"), "1:2:3");
     EXPECT_STREQ(makegmttime("12345"), "12345");
-    setenv("TZ", "UTC", 1);
+    setzone("TZ=XYZ-14");
     for (const char *t : {"9:30", "12.30", "12:30 ", ""}) {
         std::string got = makegmttime(t);
         ASSERT_EQ(got.size(), 5u) << t;
-        time_t now = time(nullptr);
-        struct tm tm;
-        localtime_r(&now, &tm);
+        time_t now = time(nullptr) + 14 * 3600;
         char want[8];
-        strftime(want, sizeof want, "%H:%M", &tm);
+        strftime(want, sizeof want, "%H:%M", gmtime(&now));
         // the minute may turn between the two clock reads
         if (got != want) {
             now -= 60;
-            localtime_r(&now, &tm);
-            strftime(want, sizeof want, "%H:%M", &tm);
+            strftime(want, sizeof want, "%H:%M", gmtime(&now));
         }
         EXPECT_EQ(got, want) << t;
     }
+    setzone("TZ=UTC0");
 }
 
 TEST(Escape, MarkupCharactersBecomeReferences)

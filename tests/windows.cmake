@@ -1,0 +1,33 @@
+# The Windows program under wine, driven by the Linux build's own test
+# programs and scripts (scripts/build first): the same tests, the same
+# expected bytes, and every CGI run also compared byte for byte with the
+# Linux program's on a copy of the same site.
+set(QUORLINK_HOST_BUILD ${CMAKE_SOURCE_DIR}/build CACHE PATH
+    "The Linux build whose test programs drive the Windows program")
+set(wine ${CMAKE_SOURCE_DIR}/scripts/wine)
+set(wineprefix QUORLINK_WINEPREFIX=${CMAKE_BINARY_DIR}/wine)
+
+# one wine server for the whole run, started first and stopped last
+add_test(NAME wine_start COMMAND ${wine} start)
+add_test(NAME wine_stop COMMAND ${wine} stop)
+set_tests_properties(wine_start PROPERTIES FIXTURES_SETUP wine ENVIRONMENT ${wineprefix})
+set_tests_properties(wine_stop PROPERTIES FIXTURES_CLEANUP wine ENVIRONMENT ${wineprefix})
+
+add_test(NAME unittests COMMAND unittests)
+set_tests_properties(unittests PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT ${wineprefix})
+
+# the CGI tests in shards that the cores share
+set(shards 4)
+math(EXPR last "${shards} - 1")
+foreach(shard RANGE ${last})
+  add_test(NAME cgitests_${shard} COMMAND ${QUORLINK_HOST_BUILD}/tests/cgitests)
+  set_tests_properties(cgitests_${shard} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600
+    ENVIRONMENT "${wineprefix};QUORLINK_LAUNCHER=${wine};QUORLINK_PROGRAM=$<TARGET_FILE:quorlink>;GTEST_TOTAL_SHARDS=${shards};GTEST_SHARD_INDEX=${shard}")
+endforeach()
+
+# lighttpd serves the front page and runs the program through wine
+set(serveenv "${wineprefix};QUORLINK_BUILD=${QUORLINK_HOST_BUILD};QUORLINK_WINDOWS_BUILD=${CMAKE_BINARY_DIR}")
+add_test(NAME serve_lighttpd COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/serve/server_test.sh lighttpd)
+add_test(NAME serve_load COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/serve/load_test.sh)
+set_tests_properties(serve_lighttpd serve_load PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300
+  ENVIRONMENT "${serveenv}")
