@@ -21,9 +21,12 @@
 // millisecond the program does not pay.
 #include <fcntl.h>
 #include <gd.h>
+#include <limits.h>
 #include <stdint.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -49,18 +52,20 @@ struct run {
 int decodechart(const char *gifname, const char *pixname)
 {
     FILE *in = fopen(gifname, "rb");
-    if (!in)
+    struct stat st;
+    if (!in || fstat(fileno(in), &st) != 0 || st.st_size > INT_MAX)
         return 1;
-    static unsigned char gif[16 << 20];
-    size_t size = fread(gif, 1, sizeof gif, in);
-    int whole = feof(in);
+    const size_t size = (size_t)st.st_size;
+    unsigned char *gif = (unsigned char *)malloc(size + 1);
+    if (!gif || fread(gif, 1, size, in) != size)
+        return 1;
     fclose(in);
 
     // gd keeps only the colours the pixels use, but wrote the table of all
     // the colours the program allocated; a table of another length would
     // change the GIF, so it is taken from the file as written
-    if (!whole || size < 13 || memcmp(gif, "GIF8", 4) != 0 || !(gif[10] & 0x80)) {
-        fprintf(stderr, "pixelfloor: %s: no GIF of at most 16 MB with a colour table\n", gifname);
+    if (size < 13 || memcmp(gif, "GIF8", 4) != 0 || !(gif[10] & 0x80)) {
+        fprintf(stderr, "pixelfloor: %s: no GIF with a global colour table\n", gifname);
         return 1;
     }
     struct header h;
@@ -74,6 +79,7 @@ int decodechart(const char *gifname, const char *pixname)
     memcpy(h.rgb, &gif[13], 3 * (size_t)h.colours);
 
     gdImagePtr im = gdImageCreateFromGifPtr((int)size, gif);
+    free(gif);
     if (!im || gdImageTrueColor(im) || gdImageSY(im) > UINT16_MAX) {
         fprintf(stderr, "pixelfloor: %s: gd cannot read it as a palette image\n", gifname);
         return 1;
