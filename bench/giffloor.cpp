@@ -1,6 +1,9 @@
-// The floor any chart request pays: a process that loads libgd, makes a
-// palette image of the chart's size with the chart's four colours, and
-// writes it as GIF.   giffloor WIDTH OUTFILE
+// A process that loads libgd, makes a palette image of the chart's size
+// with the chart's four colours, and writes it as GIF, blank. Kept beside
+// pixelfloor for reference only: a blank image compresses to almost
+// nothing, so gd's encoder does far less on it than on a real chart, and
+// a chart measured against it looks slower than it is.
+//   giffloor WIDTH OUTFILE
 #include <gd.h>
 #include <stdio.h>
 #include <stdlib.h>
