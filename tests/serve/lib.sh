@@ -28,8 +28,10 @@ startsite() {
   SITE="$work/site"
   "$top/scripts/mksite" "$SITE"
   if [ "$server" != lighttpd ] && [ "$(id -u)" -eq 0 ]; then
-    # the account the server runs the program as writes its folder and charts
-    chown -R www-data:www-data "$SITE/cgi-bin" "$SITE/charts"
+    # the README's permissions: the account the server runs the program as
+    # writes the program's two working files and the chart folder, and
+    # nothing else; cgi-bin/, the program and its settings stay root's
+    chown www-data:www-data "$SITE/cgi-bin/histout.dat" "$SITE/cgi-bin/histout.lck" "$SITE/charts"
     chmod 755 "$work"
   fi
   local port; port="$(freeport)"

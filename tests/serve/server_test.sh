@@ -5,6 +5,8 @@
 source "$(dirname "$0")/lib.sh"
 server="$1"
 startsite "$server"
+cgi="$SITE/cgi-bin"
+installed="$(cd "$cgi" && sha256sum quorlink quorlink.cfg quorlink.cfg.example)"
 
 # fetch PATH: sets body, status and type of the response
 fetch() {
@@ -59,4 +61,25 @@ for private in quorlink.cfg histout.dat; do
   fetch "/cgi-bin/$private"
   check "$private is not served" grep -qE '^40[34]$' <<<"$status"
 done
+
+# Apache and nginx, started as root, run the program as www-data, which may
+# write the two working files and the chart folder and nothing else: a
+# request that went wrong cannot replace the program or its settings.
+if [ "$server" != lighttpd ] && [ "$(id -u)" -eq 0 ]; then
+  asserver() { setpriv --reuid=www-data --regid=www-data --init-groups "$@" 2>/dev/null; }
+  denied() { ! asserver "$@"; }
+  check "the server account ran the program" [ "$(stat -c %U "$SITE/charts/quorlinkout.gif")" = www-data ]
+  check "the interval file was written in place" \
+    [ "$(find "$cgi/histout.dat" -size +0 -user www-data)" = "$cgi/histout.dat" ]
+  check "the server account writes its files and the chart folder" \
+    asserver sh -c ": >> '$cgi/histout.lck' && : > '$SITE/charts/probe' && rm '$SITE/charts/probe'"
+  check "it cannot write the settings" denied sh -c "echo logpath=/ >> '$cgi/quorlink.cfg'"
+  check "it cannot write the program" denied sh -c ": > '$cgi/quorlink'"
+  check "it cannot add a file beside the program" denied sh -c ": > '$cgi/quorlink.new'"
+  check "it cannot rename the settings away" denied mv "$cgi/quorlink.cfg" "$cgi/quorlink.old"
+  check "it cannot change the program's mode" denied chmod 777 "$cgi/quorlink"
+  check "program and settings unchanged" [ "$(cd "$cgi" && sha256sum quorlink quorlink.cfg quorlink.cfg.example)" = "$installed" ]
+  check "cgi-bin holds what the install put there" \
+    [ "$(ls "$cgi" | tr '\n' ' ')" = "histout.dat histout.lck quorlink quorlink.cfg quorlink.cfg.example " ]
+fi
 finish

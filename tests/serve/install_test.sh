@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# cmake --install lays out a whole site, and installing again replaces what
+# the operator is not to edit and keeps everything else: settings, logs,
+# working files, their owners and modes.
+source "$(dirname "$0")/lib.sh"
+work="$(mktemp -d /tmp/quorlinkinstall.XXXXXX)"
+trap 'rm -rf "$work"' EXIT
+site="$work/site"
+install() { cmake --install "$build" --prefix "$1" >/dev/null; }
+# each folder and file with its mode, and each file's size
+layout() { (cd "$1" && find . \( -type f -printf '%p %y %m %s\n' \) -o -printf '%p %y %m\n' | LC_ALL=C sort); }
+install "$site"
+
+# the working files empty, no quorlink.cfg
+cat > "$work/want" <<EOT
+. d 755
+./cgi-bin d 755
+./cgi-bin/histout.dat f 644 0
+./cgi-bin/histout.lck f 644 0
+./cgi-bin/quorlink f 755 $(stat -c %s "$build/quorlink")
+./cgi-bin/quorlink.cfg.example f 644 $(stat -c %s "$top/demo/site/quorlink.cfg")
+./charts d 755
+./htdocs d 755
+./htdocs/index.html f 644 $(stat -c %s "$top/web/index.html")
+./htdocs/style.css f 644 $(stat -c %s "$top/web/style.css")
+./logs d 755
+EOT
+check "a fresh install lays out the whole site, quorlink.cfg left to the operator" \
+  diff -u "$work/want" <(layout "$site")
+check "the program is the one built" cmp "$build/quorlink" "$site/cgi-bin/quorlink"
+
+# the operator's site: settings, logs, a chart, working files in use, and
+# the permissions the README gives them
+cp "$site/cgi-bin/quorlink.cfg.example" "$site/cgi-bin/quorlink.cfg"
+echo "bandwidth=128000" >> "$site/cgi-bin/quorlink.cfg"
+"$build/genlog" --count 5 > "$site/logs/vornout.dat"
+echo "1 2 3 4 5" > "$site/cgi-bin/histout.dat"
+echo chart > "$site/charts/quorlinkout.gif"
+chmod 750 "$site/logs"
+chmod 600 "$site/cgi-bin/histout.lck"
+if [ "$(id -u)" -eq 0 ]; then
+  chown www-data: "$site/cgi-bin/histout.dat" "$site/cgi-bin/histout.lck" "$site/charts"
+fi
+echo "edited" >> "$site/htdocs/index.html"
+before="$(cd "$site" && find . -path ./htdocs -prune -o -printf '%p %y %m %u %g %s\n' | LC_ALL=C sort)"
+sums="$(cd "$site" && sha256sum cgi-bin/quorlink.cfg cgi-bin/histout.dat logs/vornout.dat charts/quorlinkout.gif)"
+install "$site"
+check "a reinstall keeps the operator's files, owners and modes" \
+  diff -u <(echo "$before") <(cd "$site" && find . -path ./htdocs -prune -o -printf '%p %y %m %u %g %s\n' | LC_ALL=C sort)
+check "a reinstall keeps their contents" \
+  diff -u <(echo "$sums") <(cd "$site" && sha256sum cgi-bin/quorlink.cfg cgi-bin/histout.dat logs/vornout.dat charts/quorlinkout.gif)
+check "a reinstall brings the front page back" cmp "$top/web/index.html" "$site/htdocs/index.html"
+
+# a package build installs into a staging folder
+DESTDIR="$work/stage" cmake --install "$build" --prefix /srv/quorlink >/dev/null
+check "DESTDIR stages the same layout" diff -u "$work/want" <(layout "$work/stage/srv/quorlink")
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
