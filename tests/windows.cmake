@@ -31,3 +31,7 @@ add_test(NAME serve_lighttpd COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/serve/serv
 add_test(NAME serve_load COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/serve/load_test.sh)
 set_tests_properties(serve_lighttpd serve_load PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300
   ENVIRONMENT "${serveenv}")
+
+# the zip of scripts/package-windows, unpacked as an operator would
+add_test(NAME package COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/package_test.sh)
+set_tests_properties(package PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120 ENVIRONMENT "${serveenv}")

@@ -6,7 +6,7 @@ source "$(dirname "$0")/lib.sh"
 server="$1"
 startsite "$server"
 cgi="$SITE/cgi-bin"
-installed="$(cd "$cgi" && sha256sum quorlink quorlink.cfg quorlink.cfg.example)"
+installed="$(cd "$cgi" && sha256sum $program quorlink.cfg quorlink.cfg.example)"
 
 # fetch PATH: sets body, status and type of the response
 fetch() {
@@ -16,7 +16,7 @@ fetch() {
   type="$(grep -i '^content-type:' "$headers" | tr -d '\r' | cut -d' ' -f2- || true)"
 }
 
-logline() { echo "<p>Log file name: ../logs/$1<br>Channel Bandwidth: 64000<br><br></p>"; }
+logline() { echo "<p>Log file name: $logdir$1<br>Channel Bandwidth: 64000<br><br></p>"; }
 img='<center><img src="/charts/quorlinkout.gif" border=0></center>'
 
 chartsize() {  # chartsize WIDTH: the chart at the page's img address
@@ -30,31 +30,33 @@ fetch "/"
 check "front page" [ "$status" = 200 ]
 check "front page is html" grep -q '^text/html' <<<"$type"
 check "front page has the forms" grep -q 'name="action" value="sumtotalload"' <<<"$body"
+check "its forms ask for the program" [ "$(grep -c "action=\"/cgi-bin/$program\"" <<<"$body")" = 3 ]
 
-fetch "/cgi-bin/quorlink?action=rxloaddyn&hgrid=on&vgrid=on&activelog=on"
+fetch "/cgi-bin/$program?action=rxloaddyn&hgrid=on&vgrid=on&activelog=on"
 check "load chart status" [ "$status" = 200 ]
 check "load chart type" [ "$type" = text/html ]
 check "load chart page" [ "$body" = "<html><body>$(logline vornout.dat)$img</body></html>" ]
 check "load chart decodes, a day is 750 wide" chartsize 750
 
-fetch "/cgi-bin/quorlink?action=txloaddyn&logfile=vornout-prev.dat"
+fetch "/cgi-bin/$program?action=txloaddyn&logfile=vornout-prev.dat"
 check "archived log page" [ "$body" = "<html><body>$(logline vornout-prev.dat)$img</body></html>" ]
 check "archived log chart" chartsize 749
 
-fetch "/cgi-bin/quorlink?action=totalload&time=$(date -u +%H:%M -d '-3 hours')"
+fetch "/cgi-bin/$program?action=totalload&time=$(date -u +%H:%M -d '-3 hours')"
 check "time lookup status" [ "$status" = 200 ]
 check "time lookup answers" grep -q '<br>Rx Bytes: [0-9]*<br>Tx Bytes: [0-9]*</p></body></html>$' <<<"$body"
 
-fetch "/cgi-bin/quorlink?action=sumtotalload&days=30&dates=on&hgrid=on"
-check "summary page" grep -q "^<html><body><p>Query: Porvata VORN-NX Summary Statistics for 30 days since .*$(logline sumout.dat)$img</body></html>$" <<<"$body"
+fetch "/cgi-bin/$program?action=sumtotalload&days=30&dates=on&hgrid=on"
+literal() { sed 's/[][\\.*^$]/\\&/g' <<<"$1"; }   # a text as a grep pattern
+check "summary page" grep -q "^<html><body><p>Query: Porvata VORN-NX Summary Statistics for 30 days since .*$(literal "$(logline sumout.dat)$img")</body></html>$" <<<"$body"
 check "summary chart decodes, 30 days are 930 wide" chartsize 930
 
 # a query without "=" reaches the program as arguments too: it ignores them
-fetch "/cgi-bin/quorlink?rxloaddyn+x"
+fetch "/cgi-bin/$program?rxloaddyn+x"
 check "query words" [ "$status" = 200 ]
 check "query words page" [ "$body" = "<html><body>$(logline vornout.dat)$img</body></html>" ]
 
-fetch "/cgi-bin/quorlink?logfile=..%2F..%2Fetc%2Fpasswd"
+fetch "/cgi-bin/$program?logfile=..%2F..%2Fetc%2Fpasswd"
 check "hostile log name refused" [ "$body" = "<html><body><p>Log file name: ../../etc/passwd<br>Channel Bandwidth: 64000<br><br></p><p>Access denided !</p></body></html>" ]
 
 for private in quorlink.cfg histout.dat; do
