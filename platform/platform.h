@@ -9,7 +9,7 @@
 #include <stdint.h>
 #include <time.h>
 
-enum { TEXTBUFSIZE = 65536, NLBLOCK = 64, PATHSIZE = 1024 };
+enum { TEXTBUFSIZE = 65536, NLBLOCK = 64, PATHSIZE = 1024, WHYSIZE = 160 };
 
 // An open file as the system knows it: a descriptor, or a Windows handle.
 typedef intptr_t sysfile;
@@ -64,6 +64,7 @@ struct textout {
     int failed;
     int cuttail;        // a file written over: cut what is left of the old one
     uint64_t total;     // bytes put so far
+    char why[WHYSIZE];  // what made it fail, in the system's words
     size_t len;
     char buf[TEXTBUFSIZE];
     char newpath[PATHSIZE], path[PATHSIZE];   // a replacement and what it replaces
@@ -76,6 +77,9 @@ void textput(struct textout *out, const char *text, size_t size);
 int textfinish(struct textout *out);   // flushes and closes; 0 on failure
 
 int fileexists(const char *path);
+// Why the last file call failed (a file opened, made, read or written, or
+// the lock): the system's own words, in a static buffer.
+const char *fileerror(void);
 void fileremove(const char *path);
 // A file that is to replace path, written beside it under a temporary name:
 // a reader sees the old file or the new one, never a part of one.

@@ -14,12 +14,24 @@
 
 const char hostsep = '/';
 
+// errno of a file refused for what it is rather than for a failed call
+enum { NOTREGULAR = -1 };
+
+// A path that does not fit is no path here.
+static int gethostpath(const char *path, char *host, size_t hostsize)
+{
+    if (hostpath(path, host, hostsize))
+        return 1;
+    errno = *path ? ENAMETOOLONG : ENOENT;
+    return 0;
+}
+
 // Never waits for a writer: a pipe standing where a file should be opens at
 // once, and is then refused for what it is.
 static int openpath(const char *path, int flags, mode_t mode)
 {
     char host[PATHSIZE];
-    if (!hostpath(path, host, sizeof host))
+    if (!gethostpath(path, host, sizeof host))
         return -1;
     int fd;
     do
@@ -31,7 +43,11 @@ static int openpath(const char *path, int flags, mode_t mode)
 static int isregular(int fd)
 {
     struct stat st;
-    return fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (fstat(fd, &st) != 0)
+        return 0;
+    if (!S_ISREG(st.st_mode))
+        errno = S_ISDIR(st.st_mode) ? EISDIR : NOTREGULAR;
+    return S_ISREG(st.st_mode);
 }
 
 // A regular file, or NOFILE; reads from it block as usual.
@@ -40,7 +56,9 @@ static sysfile keepregular(int fd)
     if (fd < 0)
         return NOFILE;
     if (!isregular(fd) || fcntl(fd, F_SETFL, 0) != 0) {
+        int err = errno;
         close(fd);
+        errno = err;
         return NOFILE;
     }
     return fd;
@@ -104,7 +122,12 @@ int fileexists(const char *path)
 {
     char host[PATHSIZE];
     struct stat st;
-    return hostpath(path, host, sizeof host) && stat(host, &st) == 0;
+    return gethostpath(path, host, sizeof host) && stat(host, &st) == 0;
+}
+
+const char *fileerror(void)
+{
+    return errno == NOTREGULAR ? "not a regular file" : strerror(errno);
 }
 
 void fileremove(const char *path)
@@ -117,18 +140,22 @@ void fileremove(const char *path)
 sysfile filetemp(const char *path, char *tmp, size_t tmpsize)
 {
     char host[PATHSIZE];
-    if (!hostpath(path, host, sizeof host))
+    if (!gethostpath(path, host, sizeof host))
         return NOFILE;
     int n = snprintf(tmp, tmpsize, "%s.tmpXXXXXX", host);
-    if (n < 0 || (size_t)n >= tmpsize)
+    if (n < 0 || (size_t)n >= tmpsize) {
+        errno = ENAMETOOLONG;
         return NOFILE;
+    }
     int fd = mkstemp(tmp);
     if (fd < 0)
         return NOFILE;
     // mkstemp makes the file private; the web server must be able to serve it
     if (fchmod(fd, 0644) != 0) {
+        int err = errno;
         close(fd);
         unlink(tmp);
+        errno = err;
         return NOFILE;
     }
     return fd;
@@ -137,8 +164,8 @@ sysfile filetemp(const char *path, char *tmp, size_t tmpsize)
 int filemove(const char *from, const char *to)
 {
     char hostfrom[PATHSIZE], hostto[PATHSIZE];
-    return hostpath(from, hostfrom, sizeof hostfrom) && hostpath(to, hostto, sizeof hostto) &&
-           rename(hostfrom, hostto) == 0;
+    return gethostpath(from, hostfrom, sizeof hostfrom) &&
+           gethostpath(to, hostto, sizeof hostto) && rename(hostfrom, hostto) == 0;
 }
 
 static int lockfd = -1;
@@ -146,10 +173,18 @@ static int lockfd = -1;
 int requestlock(const char *path)
 {
     lockfd = openpath(path, O_RDWR | O_CREAT, 0644);
-    if (lockfd < 0)
+    if (lockfd < 0) {
+        // one the server may not write is locked as well; none at all
+        // tells the first reason, why it could not be made
+        int err = errno;
         lockfd = openpath(path, O_RDONLY, 0);
+        if (lockfd < 0)
+            errno = err;
+    }
     if (lockfd >= 0 && !isregular(lockfd)) {
+        int err = errno;
         close(lockfd);
+        errno = err;
         lockfd = -1;
     }
     if (lockfd < 0)

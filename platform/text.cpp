@@ -203,21 +203,37 @@ void textclose(struct textin *in)
     in->fd = NOFILE;
 }
 
-int textcreate(struct textout *out, const char *path)
+static void startout(struct textout *out)
 {
     out->newpath[0] = '\0';
+    out->why[0] = '\0';
     out->len = 0;
     out->total = 0;
     out->cuttail = 0;
+    out->failed = 0;
+}
+
+// The first failure is the one to tell: keep its reason.
+static void failout(struct textout *out)
+{
+    if (!out->failed)
+        snprintf(out->why, sizeof out->why, "%s", fileerror());
+    out->failed = 1;
+}
+
+int textcreate(struct textout *out, const char *path)
+{
+    startout(out);
     out->fd = filewrite(path, &out->cuttail);
-    out->failed = out->fd == NOFILE;
+    if (out->fd == NOFILE)
+        failout(out);
     return !out->failed;
 }
 
 static void flushout(struct textout *out)
 {
     if (!out->failed && out->len > 0 && !fileput(out->fd, out->buf, out->len))
-        out->failed = 1;
+        failout(out);
     out->len = 0;
 }
 
@@ -228,7 +244,7 @@ void textput(struct textout *out, const char *text, size_t size)
         flushout(out);
     if (size > sizeof out->buf) {
         if (!out->failed && !fileput(out->fd, text, size))
-            out->failed = 1;
+            failout(out);
         return;
     }
     memcpy(out->buf + out->len, text, size);
@@ -239,25 +255,23 @@ int textfinish(struct textout *out)
 {
     flushout(out);
     if (!out->failed && out->cuttail && !filecut(out->fd, out->total))
-        out->failed = 1;
+        failout(out);
     if (out->fd != NOFILE && !fileclose(out->fd))
-        out->failed = 1;
+        failout(out);
     out->fd = NOFILE;
     return !out->failed;
 }
 
 int replacestart(struct textout *out, const char *path)
 {
-    out->len = 0;
-    out->total = 0;
-    out->cuttail = 0;
-    out->newpath[0] = '\0';
+    startout(out);
     out->fd = NOFILE;
     if (hostpath(path, out->path, sizeof out->path))
         out->fd = filetemp(out->path, out->newpath, sizeof out->newpath);
-    out->failed = out->fd == NOFILE;
-    if (out->failed)
+    if (out->fd == NOFILE) {
+        failout(out);
         out->newpath[0] = '\0';
+    }
     return !out->failed;
 }
 
@@ -266,8 +280,10 @@ int replacefinish(struct textout *out)
     int ok = textfinish(out);
     if (out->newpath[0] == '\0')
         return 0;
-    if (ok && !filemove(out->newpath, out->path))
+    if (ok && !filemove(out->newpath, out->path)) {
+        failout(out);
         ok = 0;
+    }
     if (!ok)
         fileremove(out->newpath);
     out->newpath[0] = '\0';

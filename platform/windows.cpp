@@ -13,6 +13,19 @@
 
 const char hostsep = '\\';
 
+// The error of a file refused for what it is rather than for a failed call,
+// an application's own code (bit 29)
+static const DWORD NOTDISKFILE = 0x20000001;
+
+// A path that does not fit is no path here.
+static int gethostpath(const char *path, char *host, size_t hostsize)
+{
+    if (hostpath(path, host, hostsize))
+        return 1;
+    SetLastError(*path ? ERROR_FILENAME_EXCED_RANGE : ERROR_FILE_NOT_FOUND);
+    return 0;
+}
+
 // Every share mode: the device appends to its log while we read it, and
 // another request may replace the chart we are about to replace too.
 static const DWORD shareall = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -22,13 +35,13 @@ static const DWORD shareall = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DE
 static HANDLE openpath(const char *path, DWORD access, DWORD disposition)
 {
     char host[PATHSIZE];
-    if (!hostpath(path, host, sizeof host))
+    if (!gethostpath(path, host, sizeof host))
         return INVALID_HANDLE_VALUE;
     HANDLE h = CreateFileA(host, access, shareall, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
     if (h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_DISK) {
         CloseHandle(h);
-        SetLastError(ERROR_ACCESS_DENIED);
+        SetLastError(NOTDISKFILE);
         return INVALID_HANDLE_VALUE;
     }
     return h;
@@ -98,8 +111,25 @@ int fileclose(sysfile f)
 int fileexists(const char *path)
 {
     char host[PATHSIZE];
-    return hostpath(path, host, sizeof host) &&
+    return gethostpath(path, host, sizeof host) &&
            GetFileAttributesA(host) != INVALID_FILE_ATTRIBUTES;
+}
+
+const char *fileerror(void)
+{
+    static char text[WHYSIZE];
+    DWORD err = GetLastError();
+    if (err == NOTDISKFILE)
+        return "not a file on a disk";
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             err, 0, text, sizeof text, nullptr);
+    if (n == 0)
+        snprintf(text, sizeof text, "error %lu", (unsigned long)err);
+    // one line, as the server's log wants it: no line end, no full stop
+    size_t len = strlen(text);
+    while (len > 0 && strchr("\r\n .", text[len - 1]))
+        text[--len] = '\0';
+    return text;
 }
 
 void fileremove(const char *path)
@@ -115,8 +145,10 @@ sysfile filetemp(const char *path, char *tmp, size_t tmpsize)
     for (int tries = 0; tries < 100; tries++) {
         unsigned tag = (GetCurrentProcessId() * 7919u + GetTickCount() + serial++) % 1000000u;
         int n = snprintf(tmp, tmpsize, "%s.tmp%06u", path, tag);
-        if (n < 0 || (size_t)n >= tmpsize)
+        if (n < 0 || (size_t)n >= tmpsize) {
+            SetLastError(ERROR_FILENAME_EXCED_RANGE);
             return NOFILE;
+        }
         HANDLE h = openpath(tmp, GENERIC_WRITE, CREATE_NEW);
         if (h != INVALID_HANDLE_VALUE)
             return fromhandle(h);
@@ -133,7 +165,7 @@ enum { MOVETRIES = 20, MOVEWAITMS = 50 };
 int filemove(const char *from, const char *to)
 {
     char hostfrom[PATHSIZE], hostto[PATHSIZE];
-    if (!hostpath(from, hostfrom, sizeof hostfrom) || !hostpath(to, hostto, sizeof hostto))
+    if (!gethostpath(from, hostfrom, sizeof hostfrom) || !gethostpath(to, hostto, sizeof hostto))
         return 0;
     for (int tries = 0;; tries++) {
         if (MoveFileExA(hostfrom, hostto, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
@@ -152,8 +184,14 @@ static HANDLE lockfile = INVALID_HANDLE_VALUE;
 int requestlock(const char *path)
 {
     lockfile = openpath(path, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
-    if (lockfile == INVALID_HANDLE_VALUE)
+    if (lockfile == INVALID_HANDLE_VALUE) {
+        // one the server may not write is locked as well; none at all
+        // tells the first reason, why it could not be made
+        DWORD err = GetLastError();
         lockfile = openpath(path, GENERIC_READ, OPEN_EXISTING);
+        if (lockfile == INVALID_HANDLE_VALUE)
+            SetLastError(err);
+    }
     if (lockfile == INVALID_HANDLE_VALUE)
         return 0;
     OVERLAPPED at;
@@ -168,12 +206,14 @@ void requestunlock(void)
     lockfile = INVALID_HANDLE_VALUE;
 }
 
-// The page goes out byte for byte, its header ended by two line feeds, and
-// no error box ever waits for a click on a server.
+// The page goes out byte for byte, its header ended by two line feeds, the
+// lines for the server's log end as on any system, and no error box ever
+// waits for a click on a server.
 void platforminit(void)
 {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
 }
 
 void utctime(uint32_t t, struct tm *out)

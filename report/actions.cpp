@@ -5,6 +5,7 @@
 #include <string.h>
 
 #include "../platform/platform.h"
+#include "../support/complain.h"
 #include "../support/datetime.h"
 #include "../support/settings.h"
 #include "chart.h"
@@ -33,6 +34,7 @@ static void timelookup(void)
     setfield(req.time, makegmttime(req.time));
     uint32_t timesec1 = daysecs(req.time);
     if (!textopen(&in, histname)) {
+        complain(histname, fileerror());
         printf("%s", deniedmsg);
         return;
     }
@@ -58,6 +60,9 @@ static void answer(void)
 {
     const int summary = strcmp(req.action, "sumtotalload") == 0;
     if (totalcount == 0) {
+        // a day the log does not hold is the visitor's; no record at all, the site's
+        if (logrecords == 0)
+            complain(req.logname, "no records in the log");
         printf("%s", notfoundmsg);
         return;
     }
@@ -75,7 +80,10 @@ static void answer(void)
 
 void report(void)
 {
-    if (requestlock(lockname) && scanlog())
+    int locked = requestlock(lockname);
+    if (!locked)
+        complain(lockname, fileerror());
+    if (locked && scanlog())
         answer();
     else
         printf("%s", deniedmsg);

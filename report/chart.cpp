@@ -7,6 +7,7 @@
 #include <string.h>
 
 #include "../platform/platform.h"
+#include "../support/complain.h"
 #include "../support/datetime.h"
 #include "../support/escape.h"
 #include "../support/settings.h"
@@ -62,8 +63,10 @@ static void drawtext(gdImagePtr im, gdFontPtr font, int x, int y, const char *te
 static gdImagePtr startchart(int imagew, struct palette *pal)
 {
     gdImagePtr im = gdImageCreate(imagew, imageH);
-    if (!im)
+    if (!im) {
+        complain(req.outpath, "no memory for an image of the chart's size");
         return nullptr;
+    }
     pal->blue = gdImageColorAllocate(im, 0, 0, 255);
     pal->white = gdImageColorAllocate(im, 255, 255, 255);
     pal->red = gdImageColorAllocate(im, 255, 0, 0);
@@ -132,6 +135,8 @@ static void finishchart(gdImagePtr im)
         gdImageGifCtx(im, &sink.ctx);
     }
     ok = replacefinish(&out) && ok;
+    if (!ok)
+        complain(req.outpath, out.why);
     gdImageDestroy(im);
     if (ok)
         printf("<center><img src=\"%s\" border=0></center>", htmlesc(req.outvirtpath));
@@ -190,8 +195,10 @@ gdImagePtr loadchartimage(uint32_t totalcount)
     const int rx = strcmp(req.action, "rxloaddyn") == 0;
     const int par = rx ? 3 : 5;
 
-    if (!textopen(&in, histname))
+    if (!textopen(&in, histname)) {
+        complain(histname, fileerror());
         return nullptr;
+    }
     gdImagePtr im = startchart(imageW, &pal);
     if (!im) {
         textclose(&in);
@@ -273,8 +280,10 @@ gdImagePtr sumchartimage(uint32_t totalcount)
     const uint64_t wide = (uint64_t)totalcount * SUMCOLW + SUMCOLW;
     const int imageW = wide < SUMMINW ? SUMMINW : wide > MAXGIFW ? MAXGIFW : (int)wide;
 
-    if (!textopen(&in, histname))
+    if (!textopen(&in, histname)) {
+        complain(histname, fileerror());
         return nullptr;
+    }
     // the counters are 32 bits and a busy channel wraps them within days:
     // each day's difference counts modulo 2^32, and the days add up in 64
     uint32_t ulrxbytestotal2 = 0, ultxbytestotal2 = 0;

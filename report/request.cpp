@@ -5,6 +5,7 @@
 
 #include "../platform/platform.h"
 #include "../support/datetime.h"
+#include "../support/complain.h"
 #include "../support/escape.h"
 #include "../support/query.h"
 #include "../support/settings.h"
@@ -155,7 +156,11 @@ int startpage(void)
     req.ulmaxvalue = (uint32_t)((int64_t)(req.bandwidth / 8) * req.qtime);
     printf("<p>Log file name: %s<br>Channel Bandwidth: %u<br><br></p>", htmlesc(req.logname),
            (unsigned)req.bandwidth);
-    if (req.logrefused || !fileexists(req.logname)) {
+    const char *missing = req.logrefused ? "refused: a log asked for by name must be a file "
+                                           "in the log folder"
+                          : !fileexists(req.logname) ? fileerror() : nullptr;
+    if (missing) {
+        complain(req.logname, missing);
         printf("<p>Access denided !</p>");
         return 0;
     }

@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "../platform/platform.h"
+#include "../support/complain.h"
 #include "../support/datetime.h"
 #include "../support/settings.h"
 #include "request.h"
@@ -12,7 +13,7 @@ const char histname[] = "histout.dat";
 const char lockname[] = "histout.lck";
 
 uint32_t ultime1, ulrxbytes, ultxbytes;
-uint32_t totalcount;
+uint32_t totalcount, logrecords;
 
 // Data lines after a "time=" line: the 4th holds Rx, the 10th Tx.
 enum { RXLINES = 4, TXLINES = 6 };
@@ -147,6 +148,7 @@ static void scanrecords(void)
         const char *rxcolon = colonof(&rxbytes), *txcolon = colonof(&txbytes);
         if (!rxcolon || !txcolon)
             continue;
+        logrecords++;
         ulrxbytes = datavalue(&rxbytes, rxcolon);
         ultxbytes = datavalue(&txbytes, txcolon);
         ultime1 = t;
@@ -182,12 +184,17 @@ static void scanrecords(void)
 
 int scanlog(void)
 {
-    if (!textopen(&logf, req.logname))
+    logrecords = 0;
+    if (!textopen(&logf, req.logname)) {
+        complain(req.logname, fileerror());
         return 0;
+    }
     int ok = textcreate(&hist, histname);
     if (ok)
         scanrecords();
     ok = textfinish(&hist) && ok;
+    if (!ok)
+        complain(histname, hist.why);
     textclose(&logf);
     return ok;
 }

@@ -3,6 +3,7 @@
 #include <string.h>
 
 #include "../platform/platform.h"
+#include "complain.h"
 
 static const char cfgname[] = "quorlink.cfg";
 
@@ -12,8 +13,13 @@ const char *getconfig(const char *ptparname)
     static char temp[WORKLINESIZE];
     static char value[VALUESIZE];
 
-    if (!textopen(&in, cfgname))
+    if (!textopen(&in, cfgname)) {
+        // every key is looked up: one line is enough
+        static int told;
+        if (!told++)
+            complain(cfgname, fileerror());
         return "";
+    }
     const char *result = "";
     // lines longer than the work line are cut: the key search only needs
     // the start of a line, and values fit in 79 characters anyway

@@ -18,6 +18,7 @@ struct site {
 struct cgiresult {
     std::string page;
     int status;  // exit status, or -1 when the program did not exit normally
+    std::string err;  // the lines for the server's log: "quorlink: FILE: REASON"
 };
 
 struct cgiopts {
@@ -37,6 +38,10 @@ bool launched();
 
 // query null: QUERY_STRING is not set at all
 cgiresult runcgi(const site &s, const char *query, const cgiopts &opts = {});
+
+// The complaints of a run without their reasons, which are each system's
+// own words: "quorlink: FILE" a line.
+std::string complainedof(const std::string &err);
 
 // What every page starts with.
 extern const std::string pagehead;

@@ -30,7 +30,7 @@ struct failcase {
     const char *query;
     std::function<void(site &)> breakit;
     long fsizelimit;
-    const char *message;
+    const char *complaint;   // the line for the server's log, in Linux's words
 };
 
 TEST(FailurePaths, PageClosedChartKeptNothingLeft)
@@ -41,19 +41,31 @@ TEST(FailurePaths, PageClosedChartKeptNothingLeft)
     const std::string denied = "<p>Access denided !</p></body></html>";
     const std::vector<failcase> cases = {
         {"working folder cannot be written", "action=rxloaddyn&hgrid=&vgrid=",
-         [](site &s) { chmod(s.dir.c_str(), 0555); }, -1, denied.c_str()},
+         [](site &s) { chmod(s.dir.c_str(), 0555); }, -1,
+         "quorlink: histout.lck: Permission denied"},
         {"chart folder cannot be written", "action=rxloaddyn&hgrid=&vgrid=",
-         [](site &s) { chmod(s.path("charts").c_str(), 0555); }, -1, denied.c_str()},
+         [](site &s) { chmod(s.path("charts").c_str(), 0555); }, -1,
+         "quorlink: charts/load.gif: Permission denied"},
         {"log cannot be read", "action=rxloaddyn",
-         [](site &s) { chmod(s.path("logs/vornout.dat").c_str(), 0); }, -1, denied.c_str()},
+         [](site &s) { chmod(s.path("logs/vornout.dat").c_str(), 0); }, -1,
+         "quorlink: logs/vornout.dat: Permission denied"},
         {"log cannot be read, time lookup", "action=totalload&time=10:30",
-         [](site &s) { chmod(s.path("logs/vornout.dat").c_str(), 0); }, -1, denied.c_str()},
+         [](site &s) { chmod(s.path("logs/vornout.dat").c_str(), 0); }, -1,
+         "quorlink: logs/vornout.dat: Permission denied"},
+        {"interval file cannot be written", "action=rxloaddyn",
+         [](site &s) {
+             s.write("histout.dat", "");
+             s.write("histout.lck", "");
+             chmod(s.path("histout.dat").c_str(), 0444);
+             chmod(s.dir.c_str(), 0555);
+         },
+         -1, "quorlink: histout.dat: Permission denied"},
         {"disk full while the chart is written", "action=rxloaddyn&hgrid=&vgrid=",
-         [](site &) {}, 2000, denied.c_str()},
+         [](site &) {}, 2000, "quorlink: charts/load.gif: File too large"},
         {"disk full while the interval file is written", "action=rxloaddyn",
-         [](site &) {}, 500, denied.c_str()},
+         [](site &) {}, 500, "quorlink: histout.dat: File too large"},
         {"disk full while the summary chart is written", "action=sumtotalload&days=9&dates=&hgrid=",
-         [](site &) {}, 1000, denied.c_str()},
+         [](site &) {}, 1000, "quorlink: charts/load.gif: File too large"},
     };
     for (const failcase &c : cases) {
         // the cases of permissions need another account than the one that
@@ -74,10 +86,15 @@ TEST(FailurePaths, PageClosedChartKeptNothingLeft)
         o.fsizelimit = c.fsizelimit;
         auto r = runcgi(s, c.query, o);
         EXPECT_EQ(r.status, 0) << c.name;
-        EXPECT_TRUE(r.page.size() >= strlen(c.message) &&
-                    r.page.compare(r.page.size() - strlen(c.message), std::string::npos,
-                                   c.message) == 0)
+        EXPECT_TRUE(r.page.size() >= denied.size() &&
+                    r.page.compare(r.page.size() - denied.size(), std::string::npos, denied) == 0)
             << c.name << ": " << r.page;
+        // and the server's log says which file and why, once
+        const std::string want = std::string(c.complaint) + "\n";
+        if (!launched()) {
+            EXPECT_EQ(r.err, want) << c.name;
+        }
+        EXPECT_EQ(complainedof(r.err), complainedof(want)) << c.name;
         EXPECT_EQ(r.page.find("<img"), std::string::npos) << c.name;
         EXPECT_EQ(s.read("charts/load.gif"), "the previous chart") << c.name;
         EXPECT_EQ(leftovers(s.path("charts")), std::vector<std::string>{}) << c.name;

@@ -1,6 +1,8 @@
 // The head of the page, driven as a web server drives the program.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "cgirun.h"
 
 static const std::string tail = "</body></html>";
@@ -18,6 +20,12 @@ TEST(Request, NoQueryNoSettings)
     auto r = runcgi(s, nullptr);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.page, pagehead + lognameline("vornout.dat") + missing);
+    // the server's log says why, in the system's words
+    EXPECT_EQ(complainedof(r.err), "quorlink: quorlink.cfg\nquorlink: vornout.dat\n");
+    if (!launched()) {
+        EXPECT_EQ(r.err, "quorlink: quorlink.cfg: No such file or directory\n"
+                         "quorlink: vornout.dat: No such file or directory\n");
+    }
     EXPECT_EQ(runcgi(s, "").page, r.page);
     // nothing written for a missing log
     EXPECT_FALSE(s.exists("histout.dat"));
@@ -80,10 +88,17 @@ TEST(Request, LogfileMustBeABareName)
     };
     for (const char *h : hostile) {
         std::string q = std::string("logfile=") + h;
-        auto page = runcgi(s, q.c_str()).page;
-        EXPECT_NE(page.find(missing), std::string::npos) << h << ": " << page;
+        auto r = runcgi(s, q.c_str());
+        EXPECT_NE(r.page.find(missing), std::string::npos) << h << ": " << r.page;
         EXPECT_FALSE(s.exists("histout.dat")) << h;
+        // told, but no byte of the name may break the server's log line
+        EXPECT_NE(r.err.find(": refused: "), std::string::npos) << h << ": " << r.err;
+        EXPECT_EQ(std::count_if(r.err.begin(), r.err.end(),
+                                [](char c) { return (c > 0 && c < 0x20) || c == 0x7F; }),
+                  std::count(r.err.begin(), r.err.end(), '\n'))
+            << h << ": " << r.err;
     }
+    EXPECT_NE(runcgi(s, "logfile=a%01b").err.find("quorlink: logs/a\\x01b: refused"), std::string::npos);
     // names Windows takes for devices or trims, or may not hold: refused on
     // both systems though a file of that name is there
     const std::string rec = "time=1796428800\n1\n2\n3\nRx: 1\n5\n6\n7\n8\n9\nTx: 1\n";

@@ -126,13 +126,18 @@ TEST(Scan, EmptyOrRecordlessLogs)
 {
     site s;
     s.write("vornout.dat", "");
-    for (const char *q : {"", "action=totalload&time=10:00", "action=rxloaddyn"})
-        EXPECT_EQ(runcgi(s, q).page,
-                  pagehead + logline() + "<p>The entered date is not found !</p>" + tail);
+    for (const char *q : {"", "action=totalload&time=10:00", "action=rxloaddyn"}) {
+        auto r = runcgi(s, q);
+        EXPECT_EQ(r.page, pagehead + logline() + "<p>The entered date is not found !</p>" + tail);
+        // the operator hears of the missing settings and of the empty log
+        EXPECT_EQ(complainedof(r.err), "quorlink: quorlink.cfg\nquorlink: vornout.dat\n") << q;
+    }
     EXPECT_EQ(s.read("histout.dat"), "");
     // one usable record: no interval lines; the lookup prints nothing
     s.write("vornout.dat", record(D0, 5, 5));
-    EXPECT_EQ(runcgi(s, "action=totalload&time=00:00").page, pagehead + logline() + tail);
+    auto r = runcgi(s, "action=totalload&time=00:00");
+    EXPECT_EQ(r.page, pagehead + logline() + tail);
+    EXPECT_EQ(complainedof(r.err), "quorlink: quorlink.cfg\n");
 }
 
 static std::string summarylog(int days)
@@ -174,6 +179,8 @@ TEST(Summary, NoMatchingDayOrASingleDay)
     s.write("sumout.dat", summarylog(10));
     auto r = runcgi(s, "action=sumtotalload&days=3&datefrom=01/01/2020");
     EXPECT_NE(r.page.find("<p>The entered date is not found !</p>" + tail), std::string::npos);
+    // a day the log does not hold is the visitor's doing, not the site's
+    EXPECT_EQ(complainedof(r.err), "quorlink: quorlink.cfg\n");
     EXPECT_EQ(s.read("histout.dat"), "");
     // one line written: the page ends without a chart
     r = runcgi(s, "action=sumtotalload&days=3&datefrom=14/12/2026");

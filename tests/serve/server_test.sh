@@ -59,6 +59,18 @@ check "query words page" [ "$body" = "<html><body>$(logline vornout.dat)$img</bo
 fetch "/cgi-bin/$program?logfile=..%2F..%2Fetc%2Fpasswd"
 check "hostile log name refused" [ "$body" = "<html><body><p>Log file name: ../../etc/passwd<br>Channel Bandwidth: 64000<br><br></p><p>Access denided !</p></body></html>" ]
 
+# a site-caused failure leaves its line in the server's own error log
+fetch "/cgi-bin/$program?logfile=gone.dat"
+check "a missing log is denied" grep -q '<p>Access denided !</p></body></html>$' <<<"$body"
+inerrorlog() {  # the line may be written a moment after the answer
+  for _ in $(seq 50); do
+    grep -qF "$1" "$work"/run/*error*.log 2>/dev/null && return 0
+    sleep 0.1
+  done
+  return 1
+}
+check "the server's error log tells which log is missing" inerrorlog "quorlink: ${logdir}gone.dat: "
+
 for private in quorlink.cfg histout.dat; do
   fetch "/cgi-bin/$private"
   check "$private is not served" grep -qE '^40[34]$' <<<"$status"

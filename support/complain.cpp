@@ -1,0 +1,31 @@
+#include "complain.h"
+
+#include <stdio.h>
+
+enum { COMPLAINTSIZE = 1024 };
+
+// Appends text with its control bytes as \xNN: a name from the request must
+// not forge lines of the server's log. A text that does not fit is cut.
+static size_t putsafe(char *line, size_t n, size_t size, const char *text)
+{
+    for (const unsigned char *p = (const unsigned char *)text; *p && n + 4 < size; p++) {
+        if (*p < 0x20 || *p == 0x7F)
+            n += (size_t)snprintf(line + n, size - n, "\\x%02X", *p);
+        else
+            line[n++] = (char)*p;
+    }
+    line[n] = '\0';
+    return n;
+}
+
+void complain(const char *file, const char *reason)
+{
+    char line[COMPLAINTSIZE];
+    size_t n = putsafe(line, 0, sizeof line, "quorlink: ");
+    n = putsafe(line, n, sizeof line, file);
+    n = putsafe(line, n, sizeof line, ": ");
+    putsafe(line, n, sizeof line, reason);
+    // one write: lines of requests at the same time do not mix
+    fprintf(stderr, "%s\n", line);
+    fflush(stderr);
+}
