@@ -50,12 +50,12 @@ static int isregular(int fd)
     return S_ISREG(st.st_mode);
 }
 
-// A regular file, or NOFILE; reads from it block as usual.
+// A regular file, or NOFILE; O_NONBLOCK means nothing to a regular file.
 static sysfile keepregular(int fd)
 {
     if (fd < 0)
         return NOFILE;
-    if (!isregular(fd) || fcntl(fd, F_SETFL, 0) != 0) {
+    if (!isregular(fd)) {
         int err = errno;
         close(fd);
         errno = err;
