@@ -172,21 +172,16 @@ static int lockfd = -1;
 
 int requestlock(const char *path)
 {
-    lockfd = openpath(path, O_RDWR | O_CREAT, 0644);
-    if (lockfd < 0) {
+    int fd = openpath(path, O_RDWR | O_CREAT, 0644);
+    if (fd < 0) {
         // one the server may not write is locked as well; none at all
         // tells the first reason, why it could not be made
         int err = errno;
-        lockfd = openpath(path, O_RDONLY, 0);
-        if (lockfd < 0)
+        fd = openpath(path, O_RDONLY, 0);
+        if (fd < 0)
             errno = err;
     }
-    if (lockfd >= 0 && !isregular(lockfd)) {
-        int err = errno;
-        close(lockfd);
-        errno = err;
-        lockfd = -1;
-    }
+    lockfd = (int)keepregular(fd);
     if (lockfd < 0)
         return 0;
     int rc;

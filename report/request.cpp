@@ -4,8 +4,8 @@
 #include <stdio.h>
 
 #include "../platform/platform.h"
-#include "../support/datetime.h"
 #include "../support/complain.h"
+#include "../support/datetime.h"
 #include "../support/escape.h"
 #include "../support/query.h"
 #include "../support/settings.h"
