@@ -9,17 +9,20 @@
 #include <stdint.h>
 #include <time.h>
 
-enum { TEXTBUFSIZE = 65536, NLBLOCK = 64, PATHSIZE = 1024, WHYSIZE = 160 };
+enum { TEXTBUFSIZE = 65536, NLBLOCK = 64, PATHSIZE = 1024, WHYSIZE = 160, LOGLINESIZE = 1024 };
 
 // An open file as the system knows it: a descriptor, or a Windows handle.
 typedef intptr_t sysfile;
 const sysfile NOFILE = -1;
 
 // A text file read in bulk. Every carriage return is dropped and a byte 0x1A
-// ends the file, as the device's own platform reads it.
+// ends the file, as the device's own platform reads it. A read that fails
+// ends it too, but is no end of the file: failed tells the two apart.
 struct textin {
     sysfile fd;
     int ended;          // no more bytes will come from fd
+    int failed;         // the open or a read failed, for the reason in why
+    char why[WHYSIZE];
     int cut;            // the last line filled the buffer: skip the rest of it
     size_t pos, len;    // unread bytes are buf[pos..len)
     // the line feeds at or after pos in the block of NLBLOCK bytes at nlbase,
@@ -29,6 +32,7 @@ struct textin {
     char buf[TEXTBUFSIZE + NLBLOCK];   // a block read past len stays inside
 };
 
+// 0 when the file cannot be opened; failed and why are set then.
 int textopen(struct textin *in, const char *path);
 const char *textnextslow(struct textin *in, size_t *size);
 
@@ -96,6 +100,11 @@ void requestunlock(void);
 // write instead of killing the request half way.
 void platforminit(void);
 
+// One line for the operator, without its line end: to standard error, which
+// web servers put in their error log, or wherever this system's servers
+// want it instead.
+void serverlog(const char *line);
+
 uint32_t clocknow(void);
 void utctime(uint32_t t, struct tm *out);
 void localclock(uint32_t t, struct tm *out);
@@ -113,8 +122,10 @@ int hostpath(const char *path, char *out, size_t outsize);
 sysfile fileread(const char *path);
 // Bytes read into buf; 0 at the end, -1 on a failure.
 long fileget(sysfile f, char *buf, size_t size);
-// A file to write from its start: the one there, written over in place
-// (*inplace set: cut it at the finish), or a new one in its place.
+// A file to write from its start: the regular file there, written over in
+// place (*inplace set: cut it at the finish), or a new one where there is
+// none. Anything else there (a folder, a link, a file that may not be
+// written or that another program holds) is a failure and is left as it is.
 sysfile filewrite(const char *path, int *inplace);
 // Writes all of data; 0 on a failure.
 int fileput(sysfile f, const char *data, size_t size);

@@ -80,17 +80,12 @@ long fileget(sysfile f, char *buf, size_t size)
 
 sysfile filewrite(const char *path, int *inplace)
 {
-    int fd = openpath(path, O_WRONLY | O_NOFOLLOW, 0);
-    *inplace = fd >= 0 && isregular(fd);
-    if (fd >= 0 && !*inplace && fcntl(fd, F_SETFL, 0) != 0) {
-        close(fd);
-        fd = -1;
-    }
-    if (fd < 0) {
-        // none there yet, or a link, or a file we may not write: a new one
-        fileremove(path);
-        fd = openpath(path, O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    }
+    int fd = (int)keepregular(openpath(path, O_WRONLY | O_NOFOLLOW, 0));
+    *inplace = fd >= 0;
+    if (fd < 0 && errno == ENOENT)
+        fd = openpath(path, O_WRONLY | O_CREAT | O_EXCL, 0644);
+    else if (fd < 0 && (errno == ELOOP || errno == ENXIO))
+        errno = NOTREGULAR;   // a link, or a pipe that nobody reads
     return fd < 0 ? NOFILE : fd;
 }
 
@@ -196,6 +191,13 @@ void requestunlock(void)
     if (lockfd >= 0)
         close(lockfd);
     lockfd = -1;
+}
+
+void serverlog(const char *line)
+{
+    // one write: lines of requests at the same time do not mix
+    fprintf(stderr, "%s\n", line);
+    fflush(stderr);
 }
 
 void platforminit(void)

@@ -38,6 +38,14 @@ static void cleanchunk(struct textin *in, size_t from)
     in->len = (size_t)(w - in->buf);
 }
 
+// The first failure is the one to tell: keep its reason.
+static void failin(struct textin *in)
+{
+    if (!in->failed)
+        snprintf(in->why, sizeof in->why, "%s", fileerror());
+    in->failed = 1;
+}
+
 // Moves the unread bytes to the front and reads more behind them.
 static int fillbuf(struct textin *in)
 {
@@ -50,6 +58,8 @@ static int fillbuf(struct textin *in)
     }
     while (in->len < TEXTBUFSIZE) {
         long got = fileget(in->fd, in->buf + in->len, TEXTBUFSIZE - in->len);
+        if (got < 0)
+            failin(in);
         if (got <= 0) {
             in->ended = 1;
             return 0;
@@ -101,9 +111,14 @@ static int refill(struct textin *in)
 int textopen(struct textin *in, const char *path)
 {
     in->fd = fileread(path);
-    in->ended = in->cut = 0;
+    in->ended = in->cut = in->failed = 0;
+    in->why[0] = '\0';
     in->pos = in->len = 0;
     marklines(in);
+    if (in->fd == NOFILE) {
+        failin(in);
+        in->ended = 1;
+    }
     return in->fd != NOFILE;
 }
 

@@ -33,11 +33,7 @@ static void timelookup(void)
 
     setfield(req.time, makegmttime(req.time));
     uint32_t timesec1 = daysecs(req.time);
-    if (!textopen(&in, histname)) {
-        complain(histname, fileerror());
-        printf("%s", deniedmsg);
-        return;
-    }
+    textopen(&in, histname);
     while (textline(&in, temp, sizeof temp)) {
         ultime1 = getlvalue(temp, 1);
         // the interval's time of day in whole minutes, as its time text shows it
@@ -52,6 +48,10 @@ static void timelookup(void)
         printf("Rx Bytes: %u<br>", ulrxbytes);
         printf("Tx Bytes: %u</p>", ultxbytes);
         break;
+    }
+    if (in.failed) {
+        complain(histname, in.why);
+        printf("%s", deniedmsg);
     }
     textclose(&in);
 }

@@ -144,6 +144,14 @@ static void finishchart(gdImagePtr im)
         printf("%s", deniedmsg);
 }
 
+// A read of the interval file that failed draws no chart from part of it.
+static int readfailed(const struct textin *in)
+{
+    if (in->failed)
+        complain(histname, in->why);
+    return in->failed;
+}
+
 static void skiplines(struct textin *in, uint32_t count)
 {
     size_t size;
@@ -196,7 +204,7 @@ gdImagePtr loadchartimage(uint32_t totalcount)
     const int par = rx ? 3 : 5;
 
     if (!textopen(&in, histname)) {
-        complain(histname, fileerror());
+        complain(histname, in.why);
         return nullptr;
     }
     gdImagePtr im = startchart(imageW, &pal);
@@ -230,6 +238,10 @@ gdImagePtr loadchartimage(uint32_t totalcount)
         column++;
     }
     textclose(&in);
+    if (readfailed(&in)) {
+        gdImageDestroy(im);
+        return nullptr;
+    }
 
     strncat(req.title, rx ? " (Rx Bytes)" : " (Tx Bytes)", sizeof req.title - strlen(req.title) - 1);
     drawtext(im, gdFontTiny, MARGIN, 0, req.title, pal.white);
@@ -281,7 +293,7 @@ gdImagePtr sumchartimage(uint32_t totalcount)
     const int imageW = wide < SUMMINW ? SUMMINW : wide > MAXGIFW ? MAXGIFW : (int)wide;
 
     if (!textopen(&in, histname)) {
-        complain(histname, fileerror());
+        complain(histname, in.why);
         return nullptr;
     }
     // the counters are 32 bits and a busy channel wraps them within days:
@@ -300,6 +312,8 @@ gdImagePtr sumchartimage(uint32_t totalcount)
         ultxbytestotal2 = tx;
     }
     textclose(&in);
+    if (readfailed(&in))
+        return nullptr;
 
     gdImagePtr im = startchart(imageW, &pal);
     if (!im)

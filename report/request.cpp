@@ -133,6 +133,18 @@ static void chooselog(void)
         joinlogpath(req.logname);
 }
 
+// Whether the chosen log is there to be read; the server's log says why not.
+static int logthere(void)
+{
+    const char *why = req.logrefused ? "refused: a log asked for by name must be a file "
+                                       "in the log folder"
+                      : !fileexists(req.logname) ? fileerror()
+                                                 : nullptr;
+    if (why)
+        complain(req.logname, why);
+    return why == nullptr;
+}
+
 void gatherrequest(const char *querystring)
 {
     readquery(querystring);
@@ -156,11 +168,8 @@ int startpage(void)
     req.ulmaxvalue = (uint32_t)((int64_t)(req.bandwidth / 8) * req.qtime);
     printf("<p>Log file name: %s<br>Channel Bandwidth: %u<br><br></p>", htmlesc(req.logname),
            (unsigned)req.bandwidth);
-    const char *missing = req.logrefused ? "refused: a log asked for by name must be a file "
-                                           "in the log folder"
-                          : !fileexists(req.logname) ? fileerror() : nullptr;
-    if (missing) {
-        complain(req.logname, missing);
+    // settings that could not be read are told of already, and name no log
+    if (configfailed() || !logthere()) {
         printf("<p>Access denided !</p>");
         return 0;
     }

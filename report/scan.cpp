@@ -186,7 +186,7 @@ int scanlog(void)
 {
     logrecords = 0;
     if (!textopen(&logf, req.logname)) {
-        complain(req.logname, fileerror());
+        complain(req.logname, logf.why);
         return 0;
     }
     int ok = textcreate(&hist, histname);
@@ -195,6 +195,12 @@ int scanlog(void)
     ok = textfinish(&hist) && ok;
     if (!ok)
         complain(histname, hist.why);
+    // a read that failed is no end of the log: what was read would pass
+    // for the whole of it
+    if (ok && logf.failed) {
+        complain(req.logname, logf.why);
+        ok = 0;
+    }
     textclose(&logf);
     return ok;
 }

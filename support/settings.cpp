@@ -6,6 +6,20 @@
 #include "complain.h"
 
 static const char cfgname[] = "quorlink.cfg";
+static int cfgfailed;
+
+int configfailed(void)
+{
+    return cfgfailed;
+}
+
+// Every key is looked up: one line for the server's log is enough.
+static void tellonce(const char *why)
+{
+    static int told;
+    if (!told++)
+        complain(cfgname, why);
+}
 
 const char *getconfig(const char *ptparname)
 {
@@ -14,10 +28,7 @@ const char *getconfig(const char *ptparname)
     static char value[VALUESIZE];
 
     if (!textopen(&in, cfgname)) {
-        // every key is looked up: one line is enough
-        static int told;
-        if (!told++)
-            complain(cfgname, fileerror());
+        tellonce(in.why);
         return "";
     }
     const char *result = "";
@@ -35,6 +46,13 @@ const char *getconfig(const char *ptparname)
             result = value;
             break;
         }
+    }
+    // a missing file means the defaults; one that cannot be read whole
+    // would give the defaults where the operator set other values
+    if (in.failed) {
+        tellonce(in.why);
+        cfgfailed = 1;
+        result = "";
     }
     textclose(&in);
     return result;

@@ -10,6 +10,9 @@ enum { VALUESIZE = 80, WORKLINESIZE = 1024 };
 // The value after the first occurrence of the key (given with its "="), on
 // the first line that holds it; the empty text when there is none.
 const char *getconfig(const char *ptparname);
+// Whether the settings file was there but could not be read whole: then no
+// value read from it can be trusted.
+int configfailed(void);
 
 // Field parnum (from 1) of a blank-separated line, as an unsigned number.
 uint32_t getlvalue(const char *ptstr, int parnum);

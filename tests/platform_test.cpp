@@ -205,3 +205,21 @@ TEST_F(Files, WrittenTextIsCheckedAtTheEnd)
     EXPECT_EQ(got.size(), 200000u);
     EXPECT_EQ(got.find_first_not_of('a'), std::string::npos);
 }
+
+// A read that fails is told from the end of the file. /proc/self/mem is a
+// regular file whose first page nobody maps: reading it fails at once, on
+// Linux and under wine, which opens it for a Windows program as well.
+TEST_F(Files, FailedReadIsNoEndOfFile)
+{
+    static textin in;
+    ASSERT_TRUE(textopen(&in, "/proc/self/mem"));
+    char line[64];
+    EXPECT_EQ(textline(&in, line, sizeof line), 0);
+    EXPECT_TRUE(in.failed);
+    EXPECT_STRNE(in.why, "");
+    textclose(&in);
+    ASSERT_TRUE(textopen(&in, put("whole.dat", "a\nb").c_str()));
+    EXPECT_EQ(textlast(&in, 5, line, sizeof line), 2);
+    EXPECT_FALSE(in.failed);
+    textclose(&in);
+}

@@ -21,23 +21,37 @@ TEST_F(Files, ReplacementIsServedAndRefusedWhereItCannotBeWritten)
     EXPECT_EQ(names(), strings{"chart.gif"});
 }
 
-TEST_F(Files, LinksAndDevicesWrittenOver)
+// A working file is written over only where it is a regular file, and made
+// only where nothing is: whatever else stands there stays as it was.
+TEST_F(Files, OnlyRegularFilesAreWrittenOver)
 {
-    // a link in its place is replaced, and what it pointed at left alone
+    static textout out;
     auto target = put("target.txt", "keep");
     auto link = dir + "/linked.dat";
     ASSERT_EQ(symlink(target.c_str(), link.c_str()), 0);
-    write(link, "new");
+    auto fifo = dir + "/pipe.dat";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    auto folder = dir + "/folder.dat";
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    const std::pair<std::string, std::string> refused[] = {
+        {link, "not a regular file"}, {fifo, "not a regular file"},
+        {"/dev/null", "not a regular file"}, {folder, "Is a directory"}};
+    for (auto &[path, why] : refused) {
+        EXPECT_FALSE(textcreate(&out, path.c_str())) << path;
+        EXPECT_FALSE(textfinish(&out)) << path;
+        EXPECT_EQ(out.why, why) << path;
+    }
     EXPECT_EQ(read(target), "keep");
-    EXPECT_EQ(read(link), "new");
     struct stat st;
     ASSERT_EQ(lstat(link.c_str(), &st), 0);
-    EXPECT_TRUE(S_ISREG(st.st_mode));
-    // a device is written, and its failure seen
-    static textout out;
-    ASSERT_TRUE(textcreate(&out, "/dev/full"));
-    textput(&out, "x", 1);
-    EXPECT_FALSE(textfinish(&out));
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_EQ(lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    ASSERT_EQ(lstat(folder.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISDIR(st.st_mode));
+    // none there: a new one
+    write(dir + "/new.dat", "line\n");
+    EXPECT_EQ(lines(dir + "/new.dat"), strings{"line"});
 }
 
 TEST_F(Files, PipesAreNeverWaitedFor)
@@ -51,7 +65,4 @@ TEST_F(Files, PipesAreNeverWaitedFor)
     ASSERT_EQ(mkfifo(lock.c_str(), 0644), 0);
     EXPECT_FALSE(requestlock(lock.c_str()));
     requestunlock();
-    // no reader: the interval file in its place becomes a file of its own
-    write(fifo, "line\n");
-    EXPECT_EQ(lines(fifo), strings{"line"});
 }
