@@ -1,7 +1,7 @@
 // The calls that Windows makes its own way; posix.cpp has the same
-// functions in the same order. Files are opened by their byte names through
-// the ANSI calls, and read and written as bytes: the text rules are the
-// reader's own.
+// functions in the same order. Names are byte strings as the site wrote
+// them, turned into Windows' own UTF-16 names (see towide); files are read
+// and written as bytes: the text rules are the reader's own.
 #include "platform.h"
 
 #include <fcntl.h>
@@ -13,17 +13,48 @@
 
 const char hostsep = '\\';
 
-// The error of a file refused for what it is rather than for a failed call,
-// an application's own code (bit 29)
+// The errors of a file refused for what it is rather than for a failed
+// call, an application's own codes (bit 29)
 static const DWORD NOTDISKFILE = 0x20000001;
+static const DWORD ISFOLDER = 0x20000002;
 
-// A path that does not fit is no path here.
-static int gethostpath(const char *path, char *host, size_t hostsize)
+// A chart that the web server is sending, or a log range that the device
+// holds locked while it writes, is free again a moment later: such a call
+// is tried again for about a second.
+enum { WAITTRIES = 20, WAITMS = 50 };
+
+// Text in Windows' UTF-16. Notepad saves UTF-8, older editors the ANSI code
+// page: text that is valid UTF-8 is read as UTF-8 (plain ASCII reads the
+// same either way), anything else in the ANSI code page, as the ANSI calls
+// would read it.
+static int towide(const char *text, wchar_t *wide, size_t widesize)
 {
-    if (hostpath(path, host, hostsize))
+    int n = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text, -1, wide, (int)widesize);
+    if (n == 0 && GetLastError() == ERROR_NO_UNICODE_TRANSLATION)
+        n = MultiByteToWideChar(CP_ACP, 0, text, -1, wide, (int)widesize);
+    return n != 0;
+}
+
+// A site's path as Windows names it; one that does not fit is no path here.
+template <size_t N> static int gethostpath(const char *path, wchar_t (&host)[N])
+{
+    char bytes[PATHSIZE];
+    if (hostpath(path, bytes, sizeof bytes) && towide(bytes, host, N))
         return 1;
     SetLastError(*path ? ERROR_FILENAME_EXCED_RANGE : ERROR_FILE_NOT_FOUND);
     return 0;
+}
+
+// Windows refuses a folder opened as a file as it refuses a file it may
+// not open: say which it was.
+static DWORD whyrefused(const wchar_t *host, DWORD err)
+{
+    if (err != ERROR_ACCESS_DENIED)
+        return err;
+    DWORD attrs = GetFileAttributesW(host);
+    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY))
+        return ISFOLDER;
+    return err;
 }
 
 // Every share mode: the device appends to its log while we read it, and
@@ -34,11 +65,13 @@ static const DWORD shareall = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DE
 // and a pipe or a console is not a file either.
 static HANDLE openpath(const char *path, DWORD access, DWORD disposition)
 {
-    char host[PATHSIZE];
-    if (!gethostpath(path, host, sizeof host))
+    wchar_t host[PATHSIZE];
+    if (!gethostpath(path, host))
         return INVALID_HANDLE_VALUE;
-    HANDLE h = CreateFileA(host, access, shareall, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+    HANDLE h = CreateFileW(host, access, shareall, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        SetLastError(whyrefused(host, GetLastError()));
     if (h != INVALID_HANDLE_VALUE && GetFileType(h) != FILE_TYPE_DISK) {
         CloseHandle(h);
         SetLastError(NOTDISKFILE);
@@ -62,12 +95,17 @@ sysfile fileread(const char *path)
     return fromhandle(openpath(path, GENERIC_READ, OPEN_EXISTING));
 }
 
+// A range that another program has locked cannot be read until it lets go
+// (documented for LockFileEx; wine does not enforce it on reads).
 long fileget(sysfile f, char *buf, size_t size)
 {
     DWORD got = 0;
     DWORD want = size > 0x40000000 ? 0x40000000 : (DWORD)size;
-    if (!ReadFile(tohandle(f), buf, want, &got, nullptr))
-        return -1;
+    for (int tries = 1; !ReadFile(tohandle(f), buf, want, &got, nullptr); tries++) {
+        if (GetLastError() != ERROR_LOCK_VIOLATION || tries >= WAITTRIES)
+            return -1;
+        Sleep(WAITMS);
+    }
     return (long)got;
 }
 
@@ -75,11 +113,8 @@ sysfile filewrite(const char *path, int *inplace)
 {
     HANDLE h = openpath(path, GENERIC_WRITE, OPEN_EXISTING);
     *inplace = h != INVALID_HANDLE_VALUE;
-    if (h == INVALID_HANDLE_VALUE) {
-        // none there yet, or a file we may not write: a new one
-        fileremove(path);
-        h = openpath(path, GENERIC_WRITE, CREATE_ALWAYS);
-    }
+    if (h == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND)
+        h = openpath(path, GENERIC_WRITE, CREATE_NEW);
     return fromhandle(h);
 }
 
@@ -110,9 +145,9 @@ int fileclose(sysfile f)
 
 int fileexists(const char *path)
 {
-    char host[PATHSIZE];
-    return gethostpath(path, host, sizeof host) &&
-           GetFileAttributesA(host) != INVALID_FILE_ATTRIBUTES;
+    wchar_t host[PATHSIZE];
+    return gethostpath(path, host) &&
+           GetFileAttributesW(host) != INVALID_FILE_ATTRIBUTES;
 }
 
 const char *fileerror(void)
@@ -121,6 +156,8 @@ const char *fileerror(void)
     DWORD err = GetLastError();
     if (err == NOTDISKFILE)
         return "not a file on a disk";
+    if (err == ISFOLDER)
+        return "Is a folder";
     DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
                              err, 0, text, sizeof text, nullptr);
     if (n == 0)
@@ -134,9 +171,9 @@ const char *fileerror(void)
 
 void fileremove(const char *path)
 {
-    char host[PATHSIZE];
-    if (hostpath(path, host, sizeof host))
-        DeleteFileA(host);
+    wchar_t host[PATHSIZE];
+    if (gethostpath(path, host))
+        DeleteFileW(host);
 }
 
 sysfile filetemp(const char *path, char *tmp, size_t tmpsize)
@@ -158,24 +195,42 @@ sysfile filetemp(const char *path, char *tmp, size_t tmpsize)
     return NOFILE;
 }
 
+// Why a file cannot be renamed over: Windows says "access denied" both for
+// a chart that the web server holds open while it sends it, which waiting
+// mends, and for a folder or a read-only file, which it does not. Opening
+// it for deletion tells them apart: a file held open is a sharing violation.
+static DWORD whynotmoved(const wchar_t *host, DWORD err)
+{
+    err = whyrefused(host, err);
+    if (err != ERROR_ACCESS_DENIED)
+        return err;
+    DWORD attrs = GetFileAttributesW(host);
+    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY))
+        return err;
+    HANDLE h = CreateFileW(host, DELETE, shareall, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return GetLastError() == ERROR_SHARING_VIOLATION ? ERROR_SHARING_VIOLATION : err;
+    CloseHandle(h);
+    return err;
+}
+
 // A chart that the web server is sending cannot be replaced until it is
 // sent: try again for about a second, then give up and keep the old one.
-enum { MOVETRIES = 20, MOVEWAITMS = 50 };
-
+// What waiting cannot mend is given up at once.
 int filemove(const char *from, const char *to)
 {
-    char hostfrom[PATHSIZE], hostto[PATHSIZE];
-    if (!gethostpath(from, hostfrom, sizeof hostfrom) || !gethostpath(to, hostto, sizeof hostto))
+    wchar_t hostfrom[PATHSIZE], hostto[PATHSIZE];
+    if (!gethostpath(from, hostfrom) || !gethostpath(to, hostto))
         return 0;
-    for (int tries = 0;; tries++) {
-        if (MoveFileExA(hostfrom, hostto, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    for (int tries = 1;; tries++) {
+        if (MoveFileExW(hostfrom, hostto, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return 1;
-        DWORD err = GetLastError();
-        if (tries + 1 >= MOVETRIES ||
-            (err != ERROR_ACCESS_DENIED && err != ERROR_SHARING_VIOLATION &&
-             err != ERROR_LOCK_VIOLATION))
+        DWORD err = whynotmoved(hostto, GetLastError());
+        SetLastError(err);
+        if (tries >= WAITTRIES || (err != ERROR_SHARING_VIOLATION && err != ERROR_LOCK_VIOLATION))
             return 0;
-        Sleep(MOVEWAITMS);
+        Sleep(WAITMS);
     }
 }
 
@@ -206,13 +261,50 @@ void requestunlock(void)
     lockfile = INVALID_HANDLE_VALUE;
 }
 
-// The page goes out byte for byte, its header ended by two line feeds, the
-// lines for the server's log end as on any system, and no error box ever
-// waits for a click on a server.
+// IIS joins a CGI program's standard error to its standard output: a line
+// there would land in the header, or in the page that every visitor gets,
+// or break the header into a "502.2 Bad Gateway" (IIS's documentation and
+// reports of it; there is no IIS here to show it). Under IIS the line goes
+// to the Application event log instead, as a warning of the source
+// "quorlink", where a Windows operator looks. Apache for Windows keeps
+// standard error in its error.log.
+static int underiis(void)
+{
+    static const char iis[] = "Microsoft-IIS/";
+    const char *server = getenv("SERVER_SOFTWARE");
+    return server && strncmp(server, iis, sizeof iis - 1) == 0;
+}
+
+// Every event ID of a source made by PowerShell's New-EventLog shows its
+// text as it is.
+enum { EVENTID = 1 };
+
+void serverlog(const char *line)
+{
+    if (!underiis()) {
+        fprintf(stderr, "%s\n", line);
+        fflush(stderr);
+        return;
+    }
+    wchar_t text[LOGLINESIZE];
+    if (!towide(line, text, sizeof text / sizeof text[0]))
+        return;
+    HANDLE source = RegisterEventSourceW(nullptr, L"quorlink");
+    if (source == nullptr)
+        return;
+    const wchar_t *strings[] = {text};
+    ReportEventW(source, EVENTLOG_WARNING_TYPE, 0, EVENTID, nullptr, 1, 0, strings, nullptr);
+    DeregisterEventSource(source);
+}
+
+// The page goes out through the C runtime's text mode, its lines ended in
+// CR LF as every Windows program writes them and every Windows web server
+// takes them; the lines for the server's log end in a line feed as on any
+// system; no error box ever waits for a click on a server.
 void platforminit(void)
 {
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
-    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stdout), _O_TEXT);
     _setmode(_fileno(stderr), _O_BINARY);
 }
 

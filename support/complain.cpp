@@ -2,7 +2,7 @@
 
 #include <stdio.h>
 
-enum { COMPLAINTSIZE = 1024 };
+#include "../platform/platform.h"
 
 // Appends text with its control bytes as \xNN: a name from the request must
 // not forge lines of the server's log. A text that does not fit is cut.
@@ -20,12 +20,10 @@ static size_t putsafe(char *line, size_t n, size_t size, const char *text)
 
 void complain(const char *file, const char *reason)
 {
-    char line[COMPLAINTSIZE];
+    char line[LOGLINESIZE];
     size_t n = putsafe(line, 0, sizeof line, "quorlink: ");
     n = putsafe(line, n, sizeof line, file);
     n = putsafe(line, n, sizeof line, ": ");
     putsafe(line, n, sizeof line, reason);
-    // one write: lines of requests at the same time do not mix
-    fprintf(stderr, "%s\n", line);
-    fflush(stderr);
+    serverlog(line);
 }

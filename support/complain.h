@@ -1,5 +1,7 @@
-// What went wrong with the site, told to the operator: one line on standard
-// error, which web servers put in their error log. The page never shows it.
+// What went wrong with the site, told to the operator: one line in the
+// server's error log (standard error), or under IIS, which would show
+// standard error to the visitor, in the Windows event log. The page never
+// shows it.
 #ifndef QUORLINK_COMPLAIN_H
 #define QUORLINK_COMPLAIN_H
 
