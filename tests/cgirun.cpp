@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -112,24 +113,25 @@ std::string complainedof(const std::string &err)
 // A run that does not end is a hung request: it fails, it never stalls the suite.
 enum { RUNSECONDS = 60 };
 
-static cgiresult runone(const std::string &dir, const char *query, const cgiopts &opts,
-                        const char *prog, const char *launch)
+static cgirunning startone(const std::string &dir, const char *query, const cgiopts &opts,
+                           const char *prog, const char *launch)
 {
+    // no other child may keep a pipe of this one open (requests run from
+    // several threads at once, and a program may hold a file for a test)
     int fds[2];
-    if (pipe(fds) != 0)
+    if (pipe2(fds, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe");
     // the program writes only its complaints to standard error: anything
-    // else that lands there (a
-    // sanitizer's report, say) fails the test
+    // else that lands there (a sanitizer's report, say) fails the test
     char errpath[] = "/tmp/quorlinkerr.XXXXXX";
-    int errfd = mkstemp(errpath);
+    int errfd = mkostemp(errpath, O_CLOEXEC);
     if (errfd < 0)
-        throw std::runtime_error("mkstemp");
+        throw std::runtime_error("mkostemp");
     unlink(errpath);
     pid_t pid = fork();
     if (pid == 0) {
         dup2(fds[1], 1);
-        dup2(errfd, 2);
+        dup2(opts.joined ? fds[1] : errfd, 2);
         close(fds[0]);
         close(fds[1]);
         close(errfd);
@@ -149,6 +151,7 @@ static cgiresult runone(const std::string &dir, const char *query, const cgiopts
         for (const char *keep : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS", "QUORLINK_WINEPREFIX"})
             if (const char *v = getenv(keep))
                 env.push_back(std::string(keep) + "=" + v);
+        env.insert(env.end(), opts.env.begin(), opts.env.end());
         std::vector<char *> envp;
         for (auto &e : env)
             envp.push_back(e.data());
@@ -167,17 +170,57 @@ static cgiresult runone(const std::string &dir, const char *query, const cgiopts
         _exit(127);
     }
     close(fds[1]);
-    std::string page = drain(fds[0]);
-    int wstatus = 0;
-    waitpid(pid, &wstatus, 0);
-    lseek(errfd, 0, SEEK_SET);
-    std::string err = drain(errfd);
-    int status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : -1;
+    cgirunning run;
+    run.pid = pid;
+    run.outfd = fds[0];
+    run.errfd = errfd;
+    run.anystderr = opts.anystderr;
+    run.what = std::string(prog) + ", query " + (query ? query : "(unset)");
+    return run;
+}
+
+bool cgiended(cgirunning &run)
+{
+    if (!run.ended && waitpid(run.pid, &run.wstatus, WNOHANG) == run.pid)
+        run.ended = true;
+    return run.ended;
+}
+
+const std::string &cgiwritten(cgirunning &run)
+{
+    struct pollfd p = {run.outfd, POLLIN, 0};
+    char buf[4096];
+    ssize_t n;
+    while (poll(&p, 1, 0) == 1 && (p.revents & POLLIN) && (n = ::read(run.outfd, buf, sizeof buf)) > 0)
+        run.sofar.append(buf, (size_t)n);
+    return run.sofar;
+}
+
+static cgiresult finishone(cgirunning &run)
+{
+    std::string page = run.sofar + drain(run.outfd);
+    if (!run.ended)
+        waitpid(run.pid, &run.wstatus, 0);
+    run.ended = true;
+    lseek(run.errfd, 0, SEEK_SET);
+    std::string err = drain(run.errfd);
+    int status = WIFEXITED(run.wstatus) ? WEXITSTATUS(run.wstatus) : -1;
     // a CGI that dies or does not exit 0 hands the user a server error
-    if (status != 0 || !complaints(err))
-        ADD_FAILURE() << prog << ", query " << (query ? query : "(unset)") << ": exit " << status
-                      << "\n" << err.substr(0, 4000);
+    if (status != 0 || (!run.anystderr && !complaints(err)))
+        ADD_FAILURE() << run.what << ": exit " << status << "\n" << err.substr(0, 4000);
     return {page, status, err};
+}
+
+static cgiresult runone(const std::string &dir, const char *query, const cgiopts &opts,
+                        const char *prog, const char *launch)
+{
+    cgirunning run = startone(dir, query, opts, prog, launch);
+    return finishone(run);
+}
+
+cgirunning startcgi(const site &s, const char *query, const cgiopts &opts)
+{
+    return startone(s.dir, query, opts, program(), launcher());
 }
 
 // Every file under a folder, by its path there, with its bytes.
@@ -186,7 +229,8 @@ static std::map<std::string, std::string> files(const std::string &dir)
     namespace fs = std::filesystem;
     std::map<std::string, std::string> out;
     for (auto &e : fs::recursive_directory_iterator(dir)) {
-        if (!e.is_regular_file())
+        // a link's bytes are not the site's (one may point at /proc/self/mem)
+        if (!e.is_regular_file() || e.is_symlink())
             continue;
         std::ifstream in(e.path(), std::ios::binary);
         out[fs::relative(e.path(), dir).string()] =
@@ -195,18 +239,74 @@ static std::map<std::string, std::string> files(const std::string &dir)
     return out;
 }
 
+// The page of a Windows program: its lines end in CR LF, as the C runtime
+// writes text. Checked, then read as the host's.
+static std::string fromwindows(const std::string &raw, const char *q)
+{
+    static const std::string head = "Content-Type: text/html\r\n\r\n";
+    EXPECT_EQ(raw.substr(0, head.size()), head) << "the header's bytes, query " << q;
+    std::string page;
+    for (size_t i = 0; i < raw.size(); i++) {
+        if (raw[i] == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n')
+            continue;
+        EXPECT_TRUE(raw[i] != '\n' || (i > 0 && raw[i - 1] == '\r'))
+            << "a bare line feed at byte " << i << ", query " << q;
+        page += raw[i];
+    }
+    return page;
+}
+
+cgiresult finishcgi(cgirunning &run)
+{
+    cgiresult r = finishone(run);
+    if (launched())
+        r.page = fromwindows(r.page, run.what.c_str());
+    return r;
+}
+
+// IIS joins a CGI program's standard error to its output and passes what
+// comes to the visitor: a run that complains, run again as IIS runs it,
+// must give the page alone, byte for byte.
+static void runasiis(const site &s, const char *query, const cgiopts &opts, const cgiresult &want)
+{
+    site iis;
+    namespace fs = std::filesystem;
+    fs::copy(s.dir, iis.dir, fs::copy_options::recursive | fs::copy_options::overwrite_existing |
+                                 fs::copy_options::copy_symlinks);
+    cgiopts o = opts;
+    o.joined = true;
+    o.env.push_back("SERVER_SOFTWARE=Microsoft-IIS/10.0");
+    cgiresult r = runone(iis.dir, query, o, program(), launcher());
+    EXPECT_EQ(r.page, want.page) << "as IIS runs it, query " << (query ? query : "(unset)");
+}
+
 cgiresult runcgi(const site &s, const char *query, const cgiopts &opts)
 {
-    if (!launched() || !opts.compare || opts.wrapper)
-        return runone(s.dir, query, opts, program(), launcher());
+    const char *q = query ? query : "(unset)";
+    if (!launched())
+        return runone(s.dir, query, opts, program(), nullptr);
+    if (!opts.compare || opts.wrapper || opts.joined) {
+        cgiresult r = runone(s.dir, query, opts, program(), launcher());
+        if (!opts.joined)
+            r.page = fromwindows(r.page, q);
+        return r;
+    }
     // the host's own program on a copy of the site, then the other one on
     // the site itself: the same page, the same files
     namespace fs = std::filesystem;
     site twin;
-    fs::copy(s.dir, twin.dir, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    fs::copy(s.dir, twin.dir, fs::copy_options::recursive | fs::copy_options::overwrite_existing |
+                 fs::copy_options::copy_symlinks);
     cgiresult host = runone(twin.dir, query, opts, QUORLINK_BIN, nullptr);
+    // the site as it was, for a run as IIS runs it when there are complaints
+    site before;
+    if (!host.err.empty())
+        fs::copy(s.dir, before.dir, fs::copy_options::recursive | fs::copy_options::overwrite_existing |
+                 fs::copy_options::copy_symlinks);
     cgiresult r = runone(s.dir, query, opts, program(), launcher());
-    const char *q = query ? query : "(unset)";
+    if (!host.err.empty())
+        runasiis(before, query, opts, r);
+    r.page = fromwindows(r.page, q);
     EXPECT_EQ(r.page, host.page) << "the page differs from the host program's, query " << q;
     EXPECT_EQ(complainedof(r.err), complainedof(host.err)) << "complaints, query " << q;
     auto want = files(twin.dir), got = files(s.dir);
@@ -216,6 +316,59 @@ cgiresult runcgi(const site &s, const char *query, const cgiopts &opts)
     for (auto &f : got)
         EXPECT_TRUE(want.count(f.first)) << f.first << " is new, query " << q;
     return r;
+}
+
+const char *holdfileprogram()
+{
+    const char *p = getenv("QUORLINK_HOLDFILE");
+    return p && *p ? p : nullptr;
+}
+
+holder holdfile(const site &s, const char *how, const char *name)
+{
+    holder h;
+    const char *prog = holdfileprogram();
+    if (!prog || !launched()) {
+        ADD_FAILURE() << "QUORLINK_HOLDFILE names no program to hold " << name;
+        return h;
+    }
+    int in[2], out[2];
+    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0)
+        throw std::runtime_error("pipe");
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(in[0], 0);
+        dup2(out[1], 1);
+        close(in[0]), close(in[1]), close(out[0]), close(out[1]);
+        if (chdir(s.dir.c_str()) != 0)
+            _exit(127);
+        alarm(RUNSECONDS);
+        execl(launcher(), launcher(), prog, how, name, (char *)nullptr);
+        _exit(127);
+    }
+    close(in[0]);
+    close(out[1]);
+    h.pid = pid;
+    h.in = in[1];
+    // it says so once it holds the file, in a line of its system's
+    std::string said;
+    char c;
+    while (said.find('\n') == std::string::npos && ::read(out[0], &c, 1) == 1)
+        said += c;
+    close(out[0]);
+    EXPECT_EQ(said, "held\r\n") << how << " " << name;
+    return h;
+}
+
+void letgo(holder &h)
+{
+    if (h.pid < 0)
+        return;
+    close(h.in);
+    int wstatus = 0;
+    waitpid(h.pid, &wstatus, 0);
+    EXPECT_TRUE(WIFEXITED(wstatus) && WEXITSTATUS(wstatus) == 0) << "the holding program failed";
+    h.pid = -1;
 }
 
 std::string record(uint32_t t, uint32_t rx, uint32_t tx, const char *eol)

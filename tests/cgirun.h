@@ -4,6 +4,7 @@
 #define QUORLINK_CGIRUN_H
 
 #include <string>
+#include <vector>
 
 struct site {
     std::string dir;
@@ -29,6 +30,9 @@ struct cgiopts {
     // under a launcher, run the host's own program on a copy of the site
     // too and expect the same page and files; off for runs that share a site
     bool compare = true;
+    std::vector<std::string> env;   // more of the environment, NAME=VALUE
+    bool joined = false;       // standard error into the page's pipe, as IIS joins them
+    bool anystderr = false;    // standard error may hold more than complaints (wine's own)
 };
 
 // The program under test is another system's, run through a launcher
@@ -36,8 +40,38 @@ struct cgiopts {
 // (another account, a tracer) cannot be done to it.
 bool launched();
 
-// query null: QUERY_STRING is not set at all
+// query null: QUERY_STRING is not set at all. A launched program's page is
+// given with its header's CR LF read as LF, once checked.
 cgiresult runcgi(const site &s, const char *query, const cgiopts &opts = {});
+
+// A request that runs while the test does something else.
+struct cgirunning {
+    int pid = -1;
+    int outfd = -1, errfd = -1;
+    int wstatus = 0;
+    bool ended = false;
+    bool anystderr = false;
+    std::string what;   // the program and query, for failure messages
+    std::string sofar;  // what has been read of its page
+};
+cgirunning startcgi(const site &s, const char *query, const cgiopts &opts = {});
+// Whether it has ended, and what it has written of its page so far,
+// without waiting for it.
+bool cgiended(cgirunning &run);
+const std::string &cgiwritten(cgirunning &run);
+// Waits for its end; a launched program's page as runcgi gives it.
+cgiresult finishcgi(cgirunning &run);
+
+// Another Windows program holding a file of the site: the program of
+// QUORLINK_HOLDFILE, run by the launcher. "lock" locks it as a request
+// locks histout.lck; "open" keeps it open for reading, with read and delete
+// sharing. It holds the file until let go.
+struct holder {
+    int pid = -1;
+    int in = -1;
+};
+holder holdfile(const site &s, const char *how, const char *name);
+void letgo(holder &h);
 
 // The complaints of a run without their reasons, which are each system's
 // own words: "quorlink: FILE" a line.

@@ -2,7 +2,10 @@
 // chart: every page whole, every chart read decodes, no temporary file
 // left, and the interval file is one request's whole work.
 #include <dirent.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <thread>
@@ -74,4 +77,47 @@ TEST(Load, ParallelRequestsStayWhole)
             EXPECT_EQ(strstr(e->d_name, ".tmp"), nullptr) << e->d_name;
         closedir(d);
     }
+}
+
+// While another holds the request lock, a request neither answers nor
+// touches the interval file or the chart; let go, it does both. The lock is
+// held as a request holds it: flock here, LockFileEx from another Windows
+// program for the Windows program.
+TEST(Load, RequestWaitsForTheLock)
+{
+    site s;
+    std::string gen = std::string(GENLOG_BIN) + " --count 721 --start 1796428800 > " +
+                      s.path("vornout.dat");
+    ASSERT_EQ(system(gen.c_str()), 0);
+    const std::string before = "the last request's intervals\n";
+    s.write("histout.dat", before);
+    s.write("histout.lck", "");
+    cgiopts o;
+    o.compare = false;
+    holder h;
+    int fd = -1;
+    if (launched()) {
+        h = holdfile(s, "lock", "histout.lck");
+    } else {
+        fd = open(s.path("histout.lck").c_str(), O_RDWR | O_CLOEXEC);
+        ASSERT_EQ(flock(fd, LOCK_EX), 0);
+    }
+    cgirunning run = startcgi(s, "action=rxloaddyn&hgrid=&vgrid=", o);
+    // two seconds: a request that did not wait would be done many times over
+    for (int i = 0; i < 20 && !cgiended(run); i++)
+        usleep(100000);
+    EXPECT_FALSE(cgiended(run));
+    // the header may be out (wine's C runtime sends a line at its line
+    // feed), the page is not
+    EXPECT_EQ(cgiwritten(run).find("<html>"), std::string::npos) << cgiwritten(run);
+    EXPECT_EQ(s.read("histout.dat"), before);
+    EXPECT_FALSE(s.exists("quorlinkout.gif"));
+    if (launched())
+        letgo(h);
+    else
+        close(fd);
+    auto r = finishcgi(run);
+    EXPECT_NE(r.page.find("<img src="), std::string::npos) << r.page;
+    EXPECT_NE(s.read("histout.dat"), before);
+    EXPECT_TRUE(chart(s.read("quorlinkout.gif")).ok());
 }

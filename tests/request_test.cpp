@@ -60,6 +60,45 @@ TEST(Request, ExistingLogWithSlashPathFromSettings)
     EXPECT_EQ(page.substr(page.size() - tail.size()), tail);
 }
 
+// Windows editors save the settings in UTF-8 (Notepad, with or without its
+// byte order mark) or in the ANSI code page (older ones). A UTF-8 name is
+// the same name on every Windows, whatever its code page: here a Western
+// one (1252) and UTF-8 (65001), under wine, each page and file the same as
+// the Linux program's.
+TEST(Request, NamesAsWindowsEditorsSaveThem)
+{
+    site s;
+    s.write("Donn\xC3\xA9" "es/vornout.dat", record(1796428800, 1, 1) + record(1796428920, 9, 9));
+    std::vector<std::vector<std::string>> locales = {{}};
+    if (launched()) {
+        const char *dir = getenv("QUORLINK_LOCALES");
+        ASSERT_TRUE(dir && *dir) << "QUORLINK_LOCALES names no folder of locales";
+        std::string path = std::string("LOCPATH=") + dir;
+        locales = {{path, "LANG=fr_FR.UTF-8"}, {path, "LANG=hi_IN.UTF-8"}};
+    }
+    for (auto &env : locales)
+        for (const char *bom : {"", "\xEF\xBB\xBF"}) {
+            s.write("quorlink.cfg", std::string(bom) + "logpath=Donn\xC3\xA9" "es\\\r\n"
+                                    "outpath=Donn\xC3\xA9" "es\\load.gif\r\n");
+            cgiopts o;
+            o.env = env;
+            auto page = runcgi(s, "action=rxloaddyn", o).page;
+            EXPECT_NE(page.find("<img src="), std::string::npos)
+                << (env.empty() ? "" : env.back()) << ": " << page;
+            EXPECT_TRUE(chart(s.read("Donn\xC3\xA9" "es/load.gif")).ok());
+        }
+    if (!launched())
+        return;
+    // the same name as a Western ANSI editor saves it, on a Western Windows
+    s.write("quorlink.cfg", "logpath=Donn\xE9" "es\\\r\noutpath=Donn\xE9" "es\\ansi.gif\r\n");
+    cgiopts o;
+    o.compare = false;   // the Linux program takes the bytes for another name
+    o.env = {std::string("LOCPATH=") + getenv("QUORLINK_LOCALES"), "LANG=fr_FR.UTF-8"};
+    auto page = runcgi(s, "action=rxloaddyn", o).page;
+    EXPECT_NE(page.find("<img src="), std::string::npos) << page;
+    EXPECT_TRUE(chart(s.read("Donn\xC3\xA9" "es/ansi.gif")).ok());
+}
+
 TEST(Request, SummaryHead)
 {
     site s;

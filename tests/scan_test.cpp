@@ -232,7 +232,10 @@ TEST(Failures, UnreadableLogOrIntervalFile)
     const std::string denied = "<p>Access denided !</p>" + tail;
     // a folder where the log should be exists but cannot be read as a log
     s.write("vornout.dat/x", "");
-    EXPECT_EQ(runcgi(s, "").page, pagehead + logline() + denied);
+    auto folder = runcgi(s, "");
+    EXPECT_EQ(folder.page, pagehead + logline() + denied);
+    const char *isfolder = launched() ? ": Is a folder\n" : ": Is a directory\n";
+    EXPECT_NE(folder.err.find(std::string("vornout.dat") + isfolder), std::string::npos) << folder.err;
     // the interval file cannot be created
     site t;
     t.write("vornout.dat", record(D0, 1, 1) + record(D0 + 120, 2, 2));
@@ -240,5 +243,6 @@ TEST(Failures, UnreadableLogOrIntervalFile)
     auto r = runcgi(t, "");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.page, pagehead + logline() + denied);
+    EXPECT_NE(r.err.find(std::string("histout.dat") + isfolder), std::string::npos) << r.err;
     EXPECT_FALSE(t.exists("quorlinkout.gif"));
 }

@@ -13,6 +13,12 @@ add_test(NAME wine_stop COMMAND ${wine} stop)
 set_tests_properties(wine_start PROPERTIES FIXTURES_SETUP wine ENVIRONMENT ${wineprefix})
 set_tests_properties(wine_stop PROPERTIES FIXTURES_CLEANUP wine ENVIRONMENT ${wineprefix})
 
+# the locales that make wine's code page Western (1252) or UTF-8 (65001),
+# made from Debian's locale sources into the build
+set(locales ${CMAKE_BINARY_DIR}/locales)
+add_test(NAME locales COMMAND sh -c "mkdir -p '${locales}' && localedef -i fr_FR -f UTF-8 '${locales}/fr_FR.UTF-8' && localedef -i hi_IN -f UTF-8 '${locales}/hi_IN.UTF-8'")
+set_tests_properties(locales PROPERTIES FIXTURES_SETUP locales)
+
 add_test(NAME unittests COMMAND unittests)
 set_tests_properties(unittests PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT ${wineprefix})
 
@@ -21,8 +27,8 @@ set(shards 4)
 math(EXPR last "${shards} - 1")
 foreach(shard RANGE ${last})
   add_test(NAME cgitests_${shard} COMMAND ${QUORLINK_HOST_BUILD}/tests/cgitests)
-  set_tests_properties(cgitests_${shard} PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 600
-    ENVIRONMENT "${wineprefix};QUORLINK_LAUNCHER=${wine};QUORLINK_PROGRAM=$<TARGET_FILE:quorlink>;GTEST_TOTAL_SHARDS=${shards};GTEST_SHARD_INDEX=${shard}")
+  set_tests_properties(cgitests_${shard} PROPERTIES FIXTURES_REQUIRED "wine;locales" TIMEOUT 600
+    ENVIRONMENT "${wineprefix};QUORLINK_LAUNCHER=${wine};QUORLINK_PROGRAM=$<TARGET_FILE:quorlink>;QUORLINK_HOLDFILE=$<TARGET_FILE:holdfile>;QUORLINK_LOCALES=${locales};GTEST_TOTAL_SHARDS=${shards};GTEST_SHARD_INDEX=${shard}")
 endforeach()
 
 # lighttpd serves the front page and runs the program through wine
