@@ -9,7 +9,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps lighttpd apache2 nginx-light fcgiwrap chromium curl ca-certificates strace \
-  clang libclang-rt-dev unzip libxml2-utils
+  clang libclang-rt-dev unzip libxml2-utils locales
 command -v npm >/dev/null || scripts/deps nodejs npm
 jobs="$(nproc)"
 
