@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Debian's chromium, headless, goes through the front page served by
-# lighttpd: each form sends only what was chosen, each answer renders as a
-# page, and its chart loads at its size.
+# lighttpd: each form sends only what was chosen, each answer renders in the
+# page's frame, and its chart loads at its size.
 source "$(dirname "$0")/../serve/lib.sh"
 here="$top/tests/browser"
 if [ ! -d "$here/node_modules/playwright-core" ]; then
