@@ -1,11 +1,14 @@
 // Goes through the front page as a person would, in Debian's chromium: each
-// question's answer comes into the frame below the forms, and the page
-// works from the keyboard, on a phone's width and with scripts off.
-// Usage: node front.mjs BASE-URL SCREENSHOT-FOLDER
+// question's answer comes into the frame below the forms, following the
+// channel redraws the chart, and the page works from the keyboard, on a
+// phone's width and with scripts off.
+// Usage: node front.mjs BASE-URL SCREENSHOT-FOLDER SITE-FOLDER GENLOG
 import { chromium } from "playwright-core";
 import assert from "node:assert/strict";
+import { appendFileSync, readFileSync } from "node:fs";
+import { execFileSync } from "node:child_process";
 
-const [base, shots] = process.argv.slice(2);
+const [base, shots, site, genlog] = process.argv.slice(2);
 let passed = 0, failed = 0;
 async function check(what, fn) {
   try {
@@ -207,7 +210,7 @@ await check("everything by keyboard", async () => {
       return el.id || el.name || el.textContent.trim();
     }));
   }
-  for (const stop of ["action", "vgrid", "hgrid", "logfile", "Draw the chart", "time",
+  for (const stop of ["action", "vgrid", "hgrid", "logfile", "follow", "Draw the chart", "time",
                       "Look up", "datefrom", "days", "dates", "Summarise", "answer"])
     assert.ok(stops.has(stop), `Tab never reaches ${stop}`);
   await page.focus("#load input[name=logfile]");
@@ -237,13 +240,81 @@ await check("phone width", async () => {
 });
 
 // Without scripts the forms still answer into the frame (empty fields go
-// too: the program takes an empty log name for the current log).
+// too: the program takes an empty log name for the current log); only
+// following, which needs them, is not offered.
 await check("scripts off", async () => {
   const p = await newpage({ ...desktop, javaScriptEnabled: false });
   await p.goto(base + "/");
+  assert.equal(await p.isVisible("#follow"), false);
   assert.equal(await submit("load", p, false), "action=rxloaddyn&vgrid=on&hgrid=on&logfile=");
   await answerwithchart(750, null, p);
   await p.context().close();
+});
+
+// The chart under the one name is asked for again every period (here 2
+// seconds, from the page's address): each redraw is a new chart, as the
+// device's new records widen it, and none is asked while the switch is off
+// or the page is hidden.
+await check("following the channel", async () => {
+  await page.goto("about:blank");   // a fresh page, not the last one's hash changed
+  await page.goto(base + "/#follow=2");
+  assert.match(await page.textContent("#followhint"), /every 2 seconds\s+while this page is in view/);
+  const action = await page.$eval("#load", (f) => new URL(f.getAttribute("action"), f.baseURI).href);
+  let asked = 0;
+  const count = (r) => { if (r.url().startsWith(action + "?")) asked++; };
+  page.on("request", count);
+  const entries = await page.evaluate(() => history.length);
+  const redrawn = async () => {
+    await answer().waitForNavigation();
+    await page.waitForFunction(() => /^Last drawn at \d\d:\d\d:\d\d UTC$/.test(
+      document.getElementById("drawn").textContent));
+  };
+
+  let next = redrawn();
+  await page.focus("#follow");
+  await page.keyboard.press("Space");
+  await next;
+  await chartsize(750);
+  // the device writes three records: the next redraw is three intervals wider
+  const log = `${site}/logs/vornout.dat`;
+  const last = Math.max(...[...readFileSync(log, "latin1").matchAll(/^time=(\d+)/gm)].map((m) => +m[1]));
+  appendFileSync(log, execFileSync(genlog, ["--count", "3", "--start", String(last + 120)]));
+  await redrawn();
+  await chartsize(753);
+  assert.equal(new URL(answer().url()).search, "?action=rxloaddyn&vgrid=on&hgrid=on");
+  assert.equal(await page.evaluate(() => document.activeElement.id), "follow");
+  assert.equal(await page.evaluate(() => history.length), entries, "redraws went into the history");
+
+  await page.keyboard.press("Space");
+  let before = asked;
+  await page.waitForTimeout(5000);
+  assert.equal(asked, before, "asked while switched off");
+  assert.equal(await page.textContent("#drawn"), "");
+
+  // headless chromium keeps every page visible: the page is told it is hidden
+  const visible = (yes) => page.evaluate((yes) => {
+    Object.defineProperty(document, "hidden", { value: !yes, configurable: true });
+    Object.defineProperty(document, "visibilityState", { value: yes ? "visible" : "hidden",
+                                                         configurable: true });
+    document.dispatchEvent(new Event("visibilitychange"));
+  }, yes);
+  next = redrawn();
+  await page.keyboard.press("Space");
+  await next;
+  await visible(false);
+  before = asked;
+  await page.waitForTimeout(5000);
+  assert.equal(asked, before, "asked while hidden");
+  next = redrawn();
+  await visible(true);
+  await next;
+  assert.equal(asked, before + 1);
+
+  // another question switches following off, so that its answer stays
+  await page.fill("#time input[name=time]", "12:00");
+  await submit("time");
+  assert.equal(await page.isChecked("#follow"), false);
+  page.off("request", count);
 });
 
 await check("no console errors", () => assert.deepEqual(errors, []));
