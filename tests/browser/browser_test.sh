@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Debian's chromium, headless, goes through the front page served by
-# lighttpd: each form sends only what was chosen, each answer renders as a
-# page, and its chart loads at its size.
+# lighttpd: each form sends only what was chosen, each answer renders in the
+# page's frame and its chart loads at its size, and following the channel
+# redraws the chart as records are added to the site's log.
 source "$(dirname "$0")/../serve/lib.sh"
 here="$top/tests/browser"
 if [ ! -d "$here/node_modules/playwright-core" ]; then
@@ -10,4 +11,4 @@ fi
 startsite lighttpd
 shots="$build/browser-shots"
 mkdir -p "$shots"
-node "$here/front.mjs" "$BASE" "$shots"
+node "$here/front.mjs" "$BASE" "$shots" "$SITE" "$build/genlog"
