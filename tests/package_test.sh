@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# The Windows zip as an operator gets it (scripts/package-windows): the
-# site's files, a program that imports only Windows' own DLLs, IIS
-# configurations that are well-formed XML, texts with CR LF line ends, and,
-# once unpacked with the example settings taken as they are, a program that
-# answers under wine with a chart.
+# The Windows zip as an operator gets it (scripts/package-windows), named
+# with the version: the site's files, a program that imports only Windows'
+# own DLLs, IIS configurations that are well-formed XML, texts with CR LF
+# line ends, a guide that names the version, and, once unpacked with the
+# example settings taken as they are, a program that answers under wine
+# with a chart.
 source "$(dirname "$0")/serve/lib.sh"
-zip="$QUORLINK_WINDOWS_BUILD/quorlink-windows.zip"
+version="$("$top/scripts/version")"
+zip="$QUORLINK_WINDOWS_BUILD/quorlink-$version-windows.zip"
 work="$(mktemp -d /tmp/quorlinkzip.XXXXXX)"
 trap 'rm -rf "$work"' EXIT
 [ -f "$zip" ] || { echo "no $zip: run scripts/package-windows" >&2; exit 1; }
@@ -26,6 +28,7 @@ done
 for t in README-windows.txt apache-quorlink.conf cgi-bin/quorlink.cfg.example cgi-bin/web.config charts/web.config; do
   check "$t has CR LF line ends" bash -c "[ -s '$site/$t' ] && ! grep -qv $'\r\$' '$site/$t'"
 done
+check "the guide names the version" grep -qx "Version $version"$'\r' "$site/README-windows.txt"
 check "the front page asks for quorlink.exe" [ "$(grep -c 'action="/cgi-bin/quorlink.exe"' "$site/htdocs/index.html")" = 3 ]
 
 # unpacked and set up as README-windows.txt says

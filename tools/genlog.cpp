@@ -33,10 +33,13 @@ struct options {
     unsigned long seed = 1;
 };
 
+// the name it was run by: genlog in a build, quorlink-genlog installed
+static const char *progname = "genlog";
+
 static void usage(void)
 {
-    fprintf(stderr, "usage: genlog [--count N] [--start T] [--interval S] [--daily] "
-                    "[--bandwidth B] [--restart I]... [--wrap] [--crlf] [--seed S]\n");
+    fprintf(stderr, "usage: %s [--count N] [--start T] [--interval S] [--daily] "
+                    "[--bandwidth B] [--restart I]... [--wrap] [--crlf] [--seed S]\n", progname);
     exit(2);
 }
 
@@ -44,6 +47,10 @@ static options parseargs(int argc, char **argv)
 {
     options o;
     bool intervalset = false;
+    if (argc > 0 && argv[0][0]) {
+        const char *slash = strrchr(argv[0], '/');
+        progname = slash ? slash + 1 : argv[0];
+    }
     for (int i = 1; i < argc; i++) {
         const char *a = argv[i];
         const char *v = i + 1 < argc ? argv[i + 1] : nullptr;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # cmake --install lays out a whole site, and installing again replaces what
-# the operator is not to edit and keeps everything else: settings, logs,
-# working files, their owners and modes.
+# the operator is not to edit, the program by a rename, and keeps everything
+# else: settings, logs, working files, their owners and modes.
 source "$(dirname "$0")/lib.sh"
 work="$(mktemp -d /tmp/quorlinkinstall.XXXXXX)"
 trap 'rm -rf "$work"' EXIT
@@ -44,7 +44,15 @@ fi
 echo "edited" >> "$site/htdocs/index.html"
 before="$(cd "$site" && find . -path ./htdocs -prune -o -printf '%p %y %m %u %g %s\n' | LC_ALL=C sort)"
 sums="$(cd "$site" && sha256sum cgi-bin/quorlink.cfg cgi-bin/histout.dat logs/vornout.dat charts/quorlinkout.gif)"
-install "$site"
+# traced: a server may start the program at any moment, so the new one must
+# go beside it and be renamed over it, never written where it runs from
+strace -f -o "$work/trace" -e trace=open,openat,creat,truncate,unlink,unlinkat,rename,renameat,renameat2 \
+  cmake --install "$build" --prefix "$site" >/dev/null
+cgi="$site/cgi-bin"
+check "a reinstall renames the new program over the old one" \
+  grep -qE "rename(at2?)?\(.*\"$cgi/quorlink.new\", .*\"$cgi/quorlink\"" "$work/trace"
+check "and never opens, truncates or unlinks it in place" \
+  bash -c "! grep -E '\"$cgi/quorlink\"' '$work/trace' | grep -qvE 'O_RDONLY|rename'"
 check "a reinstall keeps the operator's files, owners and modes" \
   diff -u <(echo "$before") <(cd "$site" && find . -path ./htdocs -prune -o -printf '%p %y %m %u %g %s\n' | LC_ALL=C sort)
 check "a reinstall keeps their contents" \
