@@ -198,14 +198,12 @@ sysfile filetemp(const char *path, char *tmp, size_t tmpsize)
 // Why a file cannot be renamed over: Windows says "access denied" both for
 // a chart that the web server holds open while it sends it, which waiting
 // mends, and for a folder or a read-only file, which it does not. Opening
-// it for deletion tells them apart: a file held open is a sharing violation.
+// it for deletion tells them apart: only a file held open is a sharing
+// violation.
 static DWORD whynotmoved(const wchar_t *host, DWORD err)
 {
     err = whyrefused(host, err);
     if (err != ERROR_ACCESS_DENIED)
-        return err;
-    DWORD attrs = GetFileAttributesW(host);
-    if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY))
         return err;
     HANDLE h = CreateFileW(host, DELETE, shareall, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                            nullptr);

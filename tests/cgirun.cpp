@@ -239,6 +239,14 @@ static std::map<std::string, std::string> files(const std::string &dir)
     return out;
 }
 
+// A site copied whole, its links as links.
+static void copysite(const std::string &from, const std::string &to)
+{
+    namespace fs = std::filesystem;
+    fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing |
+                           fs::copy_options::copy_symlinks);
+}
+
 // The page of a Windows program: its lines end in CR LF, as the C runtime
 // writes text. Checked, then read as the host's.
 static std::string fromwindows(const std::string &raw, const char *q)
@@ -270,9 +278,7 @@ cgiresult finishcgi(cgirunning &run)
 static void runasiis(const site &s, const char *query, const cgiopts &opts, const cgiresult &want)
 {
     site iis;
-    namespace fs = std::filesystem;
-    fs::copy(s.dir, iis.dir, fs::copy_options::recursive | fs::copy_options::overwrite_existing |
-                                 fs::copy_options::copy_symlinks);
+    copysite(s.dir, iis.dir);
     cgiopts o = opts;
     o.joined = true;
     o.env.push_back("SERVER_SOFTWARE=Microsoft-IIS/10.0");
@@ -293,16 +299,13 @@ cgiresult runcgi(const site &s, const char *query, const cgiopts &opts)
     }
     // the host's own program on a copy of the site, then the other one on
     // the site itself: the same page, the same files
-    namespace fs = std::filesystem;
     site twin;
-    fs::copy(s.dir, twin.dir, fs::copy_options::recursive | fs::copy_options::overwrite_existing |
-                 fs::copy_options::copy_symlinks);
+    copysite(s.dir, twin.dir);
     cgiresult host = runone(twin.dir, query, opts, QUORLINK_BIN, nullptr);
     // the site as it was, for a run as IIS runs it when there are complaints
     site before;
     if (!host.err.empty())
-        fs::copy(s.dir, before.dir, fs::copy_options::recursive | fs::copy_options::overwrite_existing |
-                 fs::copy_options::copy_symlinks);
+        copysite(s.dir, before.dir);
     cgiresult r = runone(s.dir, query, opts, program(), launcher());
     if (!host.err.empty())
         runasiis(before, query, opts, r);
@@ -318,7 +321,7 @@ cgiresult runcgi(const site &s, const char *query, const cgiopts &opts)
     return r;
 }
 
-const char *holdfileprogram()
+static const char *holdfileprogram()
 {
     const char *p = getenv("QUORLINK_HOLDFILE");
     return p && *p ? p : nullptr;
