@@ -128,6 +128,31 @@ static cgirunning startone(const std::string &dir, const char *query, const cgio
     if (errfd < 0)
         throw std::runtime_error("mkostemp");
     unlink(errpath);
+    // everything the child needs is made here: requests start from several
+    // threads, and a child that allocates may find an allocator's lock held
+    // by a thread that no longer exists there (ASan's is not reset at fork)
+    std::vector<std::string> env = {"GATEWAY_INTERFACE=CGI/1.1", "REQUEST_METHOD=GET",
+                                    std::string("TZ=") + opts.tz, "PATH=/usr/bin:/bin"};
+    if (query)
+        env.push_back(std::string("QUERY_STRING=") + query);
+    for (const char *keep : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS", "QUORLINK_WINEPREFIX"})
+        if (const char *v = getenv(keep))
+            env.push_back(std::string(keep) + "=" + v);
+    env.insert(env.end(), opts.env.begin(), opts.env.end());
+    std::vector<char *> envp;
+    for (auto &e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    std::string cmd = opts.wrapper ? std::string(opts.wrapper) + " " + prog : "";
+    std::vector<char *> argv;
+    if (opts.wrapper)
+        argv = {(char *)"/bin/sh", (char *)"-c", cmd.data()};
+    else if (launch)
+        argv = {(char *)launch, (char *)prog};
+    else
+        argv = {(char *)prog};
+    argv.push_back(nullptr);
+    const char *dirpath = dir.c_str();
     pid_t pid = fork();
     if (pid == 0) {
         dup2(fds[1], 1);
@@ -135,7 +160,7 @@ static cgirunning startone(const std::string &dir, const char *query, const cgio
         close(fds[0]);
         close(fds[1]);
         close(errfd);
-        if (chdir(dir.c_str()) != 0)
+        if (chdir(dirpath) != 0)
             _exit(127);
         alarm(RUNSECONDS);
         if (opts.fsizelimit >= 0) {
@@ -144,29 +169,7 @@ static cgirunning startone(const std::string &dir, const char *query, const cgio
         }
         if (opts.unprivileged && geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
             _exit(127);
-        std::vector<std::string> env = {"GATEWAY_INTERFACE=CGI/1.1", "REQUEST_METHOD=GET",
-                                        std::string("TZ=") + opts.tz, "PATH=/usr/bin:/bin"};
-        if (query)
-            env.push_back(std::string("QUERY_STRING=") + query);
-        for (const char *keep : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS", "QUORLINK_WINEPREFIX"})
-            if (const char *v = getenv(keep))
-                env.push_back(std::string(keep) + "=" + v);
-        env.insert(env.end(), opts.env.begin(), opts.env.end());
-        std::vector<char *> envp;
-        for (auto &e : env)
-            envp.push_back(e.data());
-        envp.push_back(nullptr);
-        if (opts.wrapper) {
-            std::string cmd = std::string(opts.wrapper) + " " + prog;
-            char *argv[] = {(char *)"/bin/sh", (char *)"-c", cmd.data(), nullptr};
-            execve("/bin/sh", argv, envp.data());
-        } else if (launch) {
-            char *argv[] = {(char *)launch, (char *)prog, nullptr};
-            execve(launch, argv, envp.data());
-        } else {
-            char *argv[] = {(char *)prog, nullptr};
-            execve(prog, argv, envp.data());
-        }
+        execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
     close(fds[1]);
