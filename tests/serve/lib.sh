@@ -19,10 +19,15 @@ check() {  # check "what" test-command...
   if "$@"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $what" >&2; fi
 }
 
+# A port below the kernel's range for outgoing connections: a client
+# socket (a curl, the browser's) may sit on any port in that range and
+# keep a server off it.
 freeport() {
-  local p
+  local low _high p
+  read -r low _high </proc/sys/net/ipv4/ip_local_port_range
+  [ "$low" -gt 10000 ] || low=32768
   for _ in $(seq 50); do
-    p=$((20000 + RANDOM % 20000))
+    p=$((10000 + RANDOM % (low - 10000)))
     (exec 3<>"/dev/tcp/127.0.0.1/$p") 2>/dev/null || { echo "$p"; return; }
   done
   return 1
@@ -41,15 +46,24 @@ startsite() {
     chown www-data:www-data "$SITE/cgi-bin/histout.dat" "$SITE/cgi-bin/histout.lck" "$SITE/charts"
     chmod 755 "$work"
   fi
-  local port; port="$(freeport)"
-  BASE="http://127.0.0.1:$port"
   [ -n "${QUORLINK_WINDOWS_BUILD:-}" ] && server="$server-wine"
-  setsid "$top/scripts/serve" "$server" "$SITE" "$port" "$work/run" >"$work/serve.log" 2>&1 &
-  servepid=$!
   trap stopsite EXIT
-  for _ in $(seq 100); do
-    curl -fs -o /dev/null "$BASE/" && return 0
-    sleep 0.1
+  # a port free when drawn may be taken before the server binds it (two
+  # tests at once): a server that ends before it answers gets another
+  local port
+  for _ in 1 2 3; do
+    port="$(freeport)"
+    BASE="http://127.0.0.1:$port"
+    setsid "$top/scripts/serve" "$server" "$SITE" "$port" "$work/run" >"$work/serve.log" 2>&1 &
+    servepid=$!
+    for _ in $(seq 100); do
+      curl -fs -m 5 -o /dev/null "$BASE/" && return 0
+      kill -0 "$servepid" 2>/dev/null || break
+      sleep 0.1
+    done
+    kill -0 "$servepid" 2>/dev/null && break
+    wait "$servepid" 2>/dev/null || true
+    grep -q "in use" "$work/serve.log" "$work"/run/*.log 2>/dev/null || break
   done
   echo "server did not start:" >&2
   cat "$work/serve.log" "$work"/run/*.log >&2 || true
