@@ -341,15 +341,16 @@ holder holdfile(const site &s, const char *how, const char *name)
     int in[2], out[2];
     if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0)
         throw std::runtime_error("pipe");
+    const char *launch = launcher(), *dirpath = s.dir.c_str();
     pid_t pid = fork();
     if (pid == 0) {
         dup2(in[0], 0);
         dup2(out[1], 1);
         close(in[0]), close(in[1]), close(out[0]), close(out[1]);
-        if (chdir(s.dir.c_str()) != 0)
+        if (chdir(dirpath) != 0)
             _exit(127);
         alarm(RUNSECONDS);
-        execl(launcher(), launcher(), prog, how, name, (char *)nullptr);
+        execl(launch, launch, prog, how, name, (char *)nullptr);
         _exit(127);
     }
     close(in[0]);
