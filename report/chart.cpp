@@ -22,6 +22,8 @@ enum {
     LABELY = imageH - 8,               // the range label: gdFontTiny is 8 high
     BARBASE = imageH - 20,             // 280: bars stand just above the axis band
     BARSPAN = imageH - 30,             // 270: a full bar reaches row 11
+    GAPMARKY1 = BARBASE + 3,           // a gap's tick, in the free rows between
+    GAPMARKY2 = XAXIS - 2,             // the bars and the axis: 283 to 288
     FIRSTCOL = 20,                     // column of the first interval
     LOADPAD = 30,                      // the load chart is this much wider than its columns
     LOADMINW = 350,
@@ -47,7 +49,7 @@ struct palette {
     int blue, white, red, yellow;
 };
 
-uint32_t getbarHeight(uint32_t hitsmax, int32_t imageh, uint32_t hitsarray)
+uint32_t getbarHeight(uint64_t hitsmax, int32_t imageh, uint32_t hitsarray)
 {
     if (hitsmax == 0)
         return 0;  // a channel of no capacity draws no bars
@@ -152,17 +154,25 @@ static int readfailed(const struct textin *in)
     return in->failed;
 }
 
-static void skiplines(struct textin *in, uint32_t count)
+// Skips count lines; the time of the last one skipped, or t when none was.
+static uint32_t skiplines(struct textin *in, uint32_t count, uint32_t t)
 {
     size_t size;
-    for (uint32_t i = 0; i < count && textnext(in, &size); i++) {
+    const char *line = nullptr;
+    uint32_t i = 0;
+    for (; i < count && (line = textnext(in, &size)); i++) {
     }
+    if (i == 0 || !line)
+        return t;
+    return textlvalue(line, size < WORKLINESIZE - 1 ? size : WORKLINESIZE - 1);
 }
 
 // The hour marks met in the one read of the interval file: the column
-// where the hour of day changes, and the new hour.
+// where the hour of day changes, and the new hour; and the columns that
+// stand for a gap in the log, one bit each.
 static uint16_t markcolumns[MAXCOLS];
 static uint8_t markhours[MAXCOLS];
+static uint64_t gapcolumns[(MAXCOLS + 63) / 64];
 
 static void hourmarks(gdImagePtr im, uint32_t marks, int colour)
 {
@@ -177,6 +187,28 @@ static void hourmarks(gdImagePtr im, uint32_t marks, int colour)
             drawtext(im, gdFontMediumBold, dstX + 5, imageH - HOURLABELDY, label, colour);
         }
     }
+}
+
+// A column that stands for more time than an interval gets a tick in
+// yellow under its bar, whatever its load: drawn after the hour marks,
+// which would cross it.
+static void gapmarks(gdImagePtr im, uint32_t columns, int colour)
+{
+    for (uint32_t w = 0; w * 64 < columns; w++)
+        for (uint64_t bits = gapcolumns[w]; bits; bits &= bits - 1) {
+            const int x = FIRSTCOL + (int)(w * 64 + (uint32_t)__builtin_ctzll(bits));
+            gdImageLine(im, x, GAPMARKY1, x, GAPMARKY2, colour);
+        }
+}
+
+// The bytes that fill a bar: an interval's worth of the channel, or for a
+// gap what the channel carries in its whole length, so that the bar is the
+// gap's load spread over it.
+static uint64_t barcapacity(int64_t seconds, int *gap)
+{
+    *gap = isgap(seconds);
+    const int64_t span = *gap ? channelbytes(seconds) : -1;
+    return span >= 0 ? (uint64_t)span : req.ulmaxvalue;
 }
 
 // A one-pixel column from the base up, rows 281 - height to 280, written
@@ -219,15 +251,20 @@ gdImagePtr loadchartimage(uint32_t totalcount)
     uint32_t ultime2 = ultime1;   // an empty file spans the log's only record
     uint32_t column = 0, marks = 0;
     int hrcount = -1;
-    skiplines(&in, skip);
+    uint32_t before = skiplines(&in, skip, ulseedtime);   // the record before each line
+    memset(gapcolumns, 0, sizeof gapcolumns);
     while (column < columns && textline(&in, temp, sizeof temp)) {
         ultime2 = getlvalue(temp, 1);
         if (column == 0)
             ultime1 = ultime2;
+        int gap;
+        const uint64_t capacity = barcapacity((int64_t)ultime2 - before, &gap);
+        gapcolumns[column / 64] |= (uint64_t)gap << (column % 64);
+        before = ultime2;
         uint32_t ulvalue = getlvalue(temp, par);
-        if (ulvalue > req.ulmaxvalue)
-            ulvalue = req.ulmaxvalue;
-        loadbar(im, column, (int)getbarHeight(req.ulmaxvalue, BARSPAN, ulvalue), pal.red);
+        if (ulvalue > capacity)
+            ulvalue = (uint32_t)capacity;
+        loadbar(im, column, (int)getbarHeight(capacity, BARSPAN, ulvalue), pal.red);
         const int vcount = (int)(ultime2 % 86400 / 3600);   // the interval's hour, UTC
         if (vcount != hrcount) {
             hrcount = vcount;
@@ -251,6 +288,7 @@ gdImagePtr loadchartimage(uint32_t totalcount)
     drawtext(im, gdFontTiny, MARGIN, LABELY, range, pal.white);
     if (ison(req.vgrid))
         hourmarks(im, marks, pal.white);
+    gapmarks(im, columns, pal.yellow);
     percentgrid(im, imageW, 1, pal.white);
     return im;
 }
@@ -265,10 +303,18 @@ static uint32_t dailyload(uint64_t bytes, uint32_t days)
 {
     // a day of the channel in hundredths of bytes: 6,912,000 at 64000 bit/s
     const int64_t capacity = 864 * (int64_t)(req.bandwidth / 8);
-    if (capacity <= 0)
+    if (capacity <= 0 || days == 0)
         return 0;
     uint64_t percent = bytes / days / (uint64_t)capacity;
     return percent > UINT32_MAX ? UINT32_MAX : (uint32_t)percent;
+}
+
+// The days between two daily records: one, or for a gap of missing days as
+// many as it spans, so that its traffic is spread over them.
+static uint32_t daysbetween(int64_t seconds)
+{
+    const int64_t day = 86400;
+    return 2 * seconds > 3 * day ? (uint32_t)((seconds + day / 2) / day) : 1;
 }
 
 static void sumbar(gdImagePtr im, int x1, int x2, uint32_t percent, int colour)
@@ -296,20 +342,25 @@ gdImagePtr sumchartimage(uint32_t totalcount)
         complain(histname, in.why);
         return nullptr;
     }
-    // the counters are 32 bits and a busy channel wraps them within days:
-    // each day's difference counts modulo 2^32, and the days add up in 64
-    uint32_t ulrxbytestotal2 = 0, ultxbytestotal2 = 0;
+    // the counters are 32 bits and a busy channel wraps them within days,
+    // and the device may restart: each day counts by the rule of the
+    // intervals, and the days add up in 64 bits
+    uint32_t ulrxbytestotal2 = 0, ultxbytestotal2 = 0, tprev = 0, days = 0;
     uint64_t rxsum = 0, txsum = 0;
     for (uint32_t i = 0; textline(&in, temp, sizeof temp); i++) {
-        uint32_t rx = getlvalue(temp, 2), tx = getlvalue(temp, 3);
+        uint32_t t = getlvalue(temp, 1), rx = getlvalue(temp, 2), tx = getlvalue(temp, 3);
         if (i == 0)
-            ultime1 = getlvalue(temp, 1);
+            ultime1 = t;
         else {
-            rxsum += (uint32_t)(rx - ulrxbytestotal2);
-            txsum += (uint32_t)(tx - ultxbytestotal2);
+            const int64_t seconds = (int64_t)t - tprev;
+            int how;
+            rxsum += countbytes(ulrxbytestotal2, rx, seconds, &how);
+            txsum += countbytes(ultxbytestotal2, tx, seconds, &how);
+            days += daysbetween(seconds);
         }
         ulrxbytestotal2 = rx;
         ultxbytestotal2 = tx;
+        tprev = t;
     }
     textclose(&in);
     if (readfailed(&in))
@@ -318,8 +369,8 @@ gdImagePtr sumchartimage(uint32_t totalcount)
     gdImagePtr im = startchart(imageW, &pal);
     if (!im)
         return nullptr;
-    uint32_t ulrxbytestotal = dailyload(rxsum, totalcount - 1);
-    uint32_t ultxbytestotal = dailyload(txsum, totalcount - 1);
+    uint32_t ulrxbytestotal = dailyload(rxsum, days);
+    uint32_t ultxbytestotal = dailyload(txsum, days);
 
     gmttimetext(ultime1, sztime1, sizeof sztime1);
     snprintf(req.title, sizeof req.title, "Porvata VORN-NX Summary Statistics for %u days since %s",

@@ -6,7 +6,7 @@
 #include <stdint.h>
 
 // Height of a bar of hitsarray out of hitsmax over imageH pixels.
-uint32_t getbarHeight(uint32_t hitsmax, int32_t imageH, uint32_t hitsarray);
+uint32_t getbarHeight(uint64_t hitsmax, int32_t imageH, uint32_t hitsarray);
 
 // One column per interval line, Rx or Tx bytes as a share of the channel.
 void drawloadchart(uint32_t totalcount);

@@ -165,7 +165,9 @@ int startpage(void)
         if (req.days < 2)
             return 0;
     }
-    req.ulmaxvalue = (uint32_t)((int64_t)(req.bandwidth / 8) * req.qtime);
+    // a negative setting keeps the 32-bit form it always had
+    const int64_t ulmaxvalue = (int64_t)(req.bandwidth / 8) * req.qtime;
+    req.ulmaxvalue = ulmaxvalue < 0 ? (uint32_t)ulmaxvalue : (uint64_t)ulmaxvalue;
     printf("<p>Log file name: %s<br>Channel Bandwidth: %u<br><br></p>", htmlesc(req.logname),
            (unsigned)req.bandwidth);
     // settings that could not be read are told of already, and name no log

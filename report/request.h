@@ -30,7 +30,7 @@ struct request {
     char outvirtpath[FIELDSIZE];
     int32_t qtime;
     int32_t bandwidth;
-    uint32_t ulmaxvalue;
+    uint64_t ulmaxvalue;   // a fast channel carries more than 32 bits an interval
     int32_t timeseccorrect;
     char title[TITLESIZE];
     int logrefused;  // the request named a log outside the log folder

@@ -14,6 +14,40 @@ const char lockname[] = "histout.lck";
 
 uint32_t ultime1, ulrxbytes, ultxbytes;
 uint32_t totalcount, logrecords;
+uint32_t ulseedtime;
+
+int64_t channelbytes(int64_t seconds)
+{
+    const int64_t persecond = req.bandwidth / 8;
+    if (persecond <= 0)
+        return -1;
+    return seconds > 0 ? persecond * seconds : 0;
+}
+
+int isgap(int64_t seconds)
+{
+    return req.qtime > 0 && 2 * seconds > 3 * (int64_t)req.qtime;
+}
+
+// A 32-bit counter that fell either passed its end and started again from
+// 0 (a wrap) or was set back to 0 when the device restarted. A wrap counted
+// the difference modulo 2^32, which the channel must have been able to
+// carry in the time between the two records; a restart counted its new
+// value since 0. Without a bandwidth to judge by every fall is a restart:
+// that never invents traffic, and a wrap, which leaves the counter near
+// 2^32, loses only what it counted before it wrapped.
+uint32_t fallenbytes(uint32_t prev, uint32_t cur, int64_t capacity, int *how)
+{
+    const uint32_t modulo = cur - prev;
+    if (capacity >= 0 && (uint64_t)modulo <= (uint64_t)capacity) {
+        *how = WRAPPED;
+        return modulo;
+    }
+    *how = RESTARTED;
+    // a new value the channel could not have carried since the restart was
+    // set, not counted: nothing is known of that interval
+    return capacity >= 0 && (uint64_t)cur > (uint64_t)capacity ? 0 : cur;
+}
 
 // Data lines after a "time=" line: the 4th holds Rx, the 10th Tx.
 enum { RXLINES = 4, TXLINES = 6 };
@@ -131,7 +165,7 @@ static void scanrecords(void)
     char szgmtdate1[FIELDSIZE];
     const int summary = strcmp(req.action, "sumtotalload") == 0;
     int sumtotalload = 0;
-    uint32_t ulrxprev = 0, ultxprev = 0;
+    uint32_t ulrxprev = 0, ultxprev = 0, ultimeprev = 0;
 
     const char *line;
     size_t size;
@@ -165,20 +199,22 @@ static void scanrecords(void)
             totalcount++;
             continue;
         }
-        // a falling counter means the device restarted: hold the last value
-        if (ulrxbytes < ulrxprev)
-            ulrxbytes = ulrxprev;
-        if (ultxbytes < ultxprev)
-            ultxbytes = ultxprev;
         if (totalcount != 0) {
-            const uint32_t fields[] = {ultime1, ulrxbytes, ulrxbytes - ulrxprev, ultxbytes,
-                                       ultxbytes - ultxprev};
+            // a counter that fell wrapped or restarted; either way the next
+            // interval counts from its new value
+            const int64_t seconds = (int64_t)ultime1 - ultimeprev;
+            int how;
+            const uint32_t fields[] = {ultime1, ulrxbytes,
+                                       countbytes(ulrxprev, ulrxbytes, seconds, &how), ultxbytes,
+                                       countbytes(ultxprev, ultxbytes, seconds, &how)};
             putline(fields, 5);
-        }
+        } else
+            ulseedtime = ultime1;
         if (!summary)
             totalcount++;
         ulrxprev = ulrxbytes;
         ultxprev = ultxbytes;
+        ultimeprev = ultime1;
     }
 }
 

@@ -106,12 +106,72 @@ TEST(LoadChart, FastChannelAndChannelOfNoCapacity)
     chart c(s.read("quorlinkout.gif"));
     EXPECT_EQ(c.runs(20, "red"), "11-280");
     EXPECT_EQ(c.runs(21, "red"), "146-280");
+    // an interval of a 300 Mbit/s channel holds 4,500,000,000 bytes, more
+    // than 32 bits: 5% of it is 13 rows, and 10% of 1 Gbit/s 27
+    s.write("quorlink.cfg", "bandwidth=300000000\n");
+    s.write("vornout.dat", loadlog({225000000, 1500000000}));
+    runcgi(s, "");
+    chart f(s.read("quorlinkout.gif"));
+    EXPECT_EQ(f.runs(20, "red"), "268-280");
+    s.write("quorlink.cfg", "bandwidth=1000000000\n");
+    runcgi(s, "");
+    chart g(s.read("quorlinkout.gif"));
+    EXPECT_EQ(g.runs(21, "red"), "254-280");
     // bandwidth/8 is 0: nothing to scale by, so no bars
     s.write("quorlink.cfg", "bandwidth=7\n");
     auto page = runcgi(s, "").page;
     EXPECT_NE(page.find("Channel Bandwidth: 7<br>"), std::string::npos);
     chart z(s.read("quorlinkout.gif"));
     EXPECT_EQ(z.count(0, 0, z.width() - 1, 299, "red"), 0);
+}
+
+// Half the channel all along: every bar is 135 rows, through a wrap, after
+// a restart and across a gap, which is marked under its bar.
+TEST(LoadChart, WrapsRestartsAndGapsDrawTheLoadCarried)
+{
+    site s;
+    auto genlog = [&](const std::string &args) {
+        std::string cmd = std::string(GENLOG_BIN) + " --start " + std::to_string(D0) +
+                          " --load 0.5 " + args + " > " + s.path("vornout.dat");
+        ASSERT_EQ(system(cmd.c_str()), 0);
+    };
+    // the Rx counter wraps after the 5th record
+    genlog("--count 21 --wrap");
+    runcgi(s, "action=rxloaddyn");
+    chart w(s.read("quorlinkout.gif"));
+    ASSERT_TRUE(w.ok());
+    for (int x = 20; x < 40; x++)
+        EXPECT_EQ(w.runs(x, "red"), "146-280") << x;
+    EXPECT_EQ(w.count(0, 0, w.width() - 1, 299, "yellow"), 0);
+
+    // the device restarts from 3,000,000,000 and has counted 240,000 bytes
+    // by its next record: a quarter of the channel that interval
+    std::string log;
+    for (uint32_t i = 0; i < 10; i++)
+        log += record(D0 + 120 * i, i < 5 ? 3000000000u + 480000 * i : 240000 + 480000 * (i - 5),
+                      0);
+    s.write("vornout.dat", log);
+    runcgi(s, "action=rxloaddyn");
+    chart r(s.read("quorlinkout.gif"));
+    for (int x = 20; x < 29; x++)
+        EXPECT_EQ(r.runs(x, "red"), x == 24 ? "214-280" : "146-280") << x;
+
+    // an hour without a record: the 5th interval is 62 minutes long, a tick
+    // in yellow under it, and its bar its load over those 62 minutes
+    genlog("--count 10 --gap 5:3600");
+    runcgi(s, "action=rxloaddyn");
+    chart g(s.read("quorlinkout.gif"));
+    for (int x = 20; x < 29; x++) {
+        EXPECT_EQ(g.runs(x, "red"), "146-280") << x;
+        EXPECT_EQ(g.runs(x, "yellow"), x == 24 ? "283-288" : "") << x;
+    }
+    EXPECT_EQ(g.count(0, 0, g.width() - 1, 299, "yellow"), 6);
+    // the interval after the gap starts hour 1: its hour mark does not hide
+    // the tick
+    runcgi(s, "action=rxloaddyn&vgrid=");
+    chart v(s.read("quorlinkout.gif"));
+    EXPECT_EQ(v.at(24, 10), "white");
+    EXPECT_EQ(v.runs(24, "yellow"), "283-288");
 }
 
 TEST(LoadChart, HourMarks)
@@ -256,6 +316,27 @@ TEST(SummaryChart, WidthGrowsWithDaysAndCountersWrap)
     EXPECT_EQ(c.width(), 420);
     // 1% is 278/100 = 2 rows
     EXPECT_EQ(c.runs(60, "red"), "286-288");
+}
+
+// 10% of the channel every day (69,120,000 bytes at 64000 bit/s): a device
+// that restarted counts what it counted since, and a missing day spreads
+// the traffic of the two days over both. 10% is 27 rows.
+TEST(SummaryChart, RestartsAndMissingDays)
+{
+    site s;
+    const uint32_t day = 69120000;
+    s.write("sumout.dat", record(D0, 3000000000u, 0) + record(D0 + 86400, 3000000000u + day, 0) +
+                              record(D0 + 2 * 86400, day, 0) + record(D0 + 3 * 86400, 2 * day, 0));
+    runcgi(s, "action=sumtotalload&days=4&datefrom=05/12/2026");
+    chart r(s.read("quorlinkout.gif"));
+    ASSERT_TRUE(r.ok());
+    EXPECT_EQ(r.runs(60, "red"), "261-288");
+    s.write("sumout.dat", record(D0, 0, 0) + record(D0 + 86400, day, 0) +
+                              record(D0 + 3 * 86400, 3 * day, 0) + record(D0 + 4 * 86400, 4 * day, 0));
+    runcgi(s, "action=sumtotalload&days=4&datefrom=05/12/2026");
+    chart g(s.read("quorlinkout.gif"));
+    ASSERT_TRUE(g.ok());
+    EXPECT_EQ(g.runs(60, "red"), "261-288");
 }
 
 TEST(SummaryChart, PercentFollowsTheBandwidth)

@@ -15,111 +15,78 @@ static std::string logline(const char *log = "vornout.dat", unsigned bw = 64000)
 
 static std::string imgline = "<center><img src=\"/images/quorlinkout.gif\" border=0></center>";
 
-TEST(Scan, IntervalsHoldFallingCounters)
+// A counter that falls wrapped past 2^32 when the channel could have carried
+// the difference modulo 2^32 since the last record, and restarted from 0
+// otherwise; the interval file keeps the counters as the device wrote them.
+TEST(Scan, FallingCountersWrapOrRestart)
 {
     site s;
+    const std::string t1 = std::to_string(D0 + 120), t2 = std::to_string(D0 + 240),
+                      t3 = std::to_string(D0 + 360);
+    // restarts: 250 to 200 would be a wrap of 2^32 - 50 bytes in two minutes
     s.write("vornout.dat", record(D0, 100, 10) + record(D0 + 120, 250, 30) +
                                record(D0 + 240, 200, 70) + record(D0 + 360, 400, 60));
     auto r = runcgi(s, "");
     EXPECT_EQ(r.page, pagehead + logline() + imgline + tail);
-    EXPECT_EQ(s.read("histout.dat"), std::to_string(D0 + 120) + " 250 150 30 20\n" +
-                                         std::to_string(D0 + 240) + " 250 0 70 40\n" +
-                                         std::to_string(D0 + 360) + " 400 150 70 0\n");
-}
+    EXPECT_EQ(s.read("histout.dat"),
+              t1 + " 250 150 30 20\n" + t2 + " 200 200 70 40\n" + t3 + " 400 200 60 60\n");
 
-TEST(Scan, RecordBoundaries)
-{
-    site s;
-    std::string junk = "garbage between records\n\n";
-    // "uptime=" starts a record; a "time=" among the ten data lines does not
-    std::string odd = "uptime=" + std::to_string(D0 + 120) +
-                      "\na\nb\nc\nRx: 500\ntime=999\nf\ng\nh\ni\nTx: 600\n";
-    // a record whose Rx line has no colon is left out and changes nothing
-    std::string nocolon = "time=" + std::to_string(D0 + 240) +
-                          "\na\nb\nc\nRx 9\ne\nf\ng\nh\ni\nTx: 1\n";
-    s.write("vornout.dat", junk + record(D0, 100, 100) + junk + odd + nocolon +
-                               record(D0 + 360, 800, 900));
+    // wraps: 960,000 bytes in two minutes at 64000 bit/s, not one more
+    const uint32_t top = 0xFFFFFFFFu;
+    s.write("vornout.dat", record(D0, top - 959999, top - 100) + record(D0 + 120, 0, 50));
     runcgi(s, "");
-    EXPECT_EQ(s.read("histout.dat"), std::to_string(D0 + 120) + " 500 400 600 500\n" +
-                                         std::to_string(D0 + 360) + " 800 300 900 300\n");
-}
+    EXPECT_EQ(s.read("histout.dat"), t1 + " 0 960000 50 151\n");
+    // one byte more than the channel carries is a restart, and so is a new
+    // counter the channel could not have carried since it: nothing is known
+    s.write("vornout.dat", record(D0, top - 960000, 5000000) + record(D0 + 120, 0, 4000000) +
+                               record(D0 + 240, 10, 4000001));
+    runcgi(s, "");
+    EXPECT_EQ(s.read("histout.dat"), t1 + " 0 0 4000000 0\n" + t2 + " 10 10 4000001 1\n");
 
-TEST(Scan, TruncatedLastRecord)
-{
-    site s;
-    std::string full = record(D0, 100, 100) + record(D0 + 120, 200, 300);
-    // three lines after the last "time=": the Tx buffer still holds the
-    // previous value text, which has no colon, so the record is skipped
-    s.write("vornout.dat", full + "time=" + std::to_string(D0 + 240) + "\na\nb\nc\n");
+    // a gap gives a wrap more room: an hour at 64000 bit/s is 28,800,000 bytes
+    s.write("vornout.dat", record(D0, top - 20000000, 0) + record(D0 + 3600, 8799999, 0));
     runcgi(s, "");
-    EXPECT_EQ(s.read("histout.dat"), std::to_string(D0 + 120) + " 200 100 300 200\n");
-    // seven lines after it: Tx is read from the 7th line
-    s.write("vornout.dat",
-            full + "time=" + std::to_string(D0 + 240) + "\na\nb\nc\nRx: 250\ne\nf\nTx: 350\n");
-    runcgi(s, "");
-    EXPECT_EQ(s.read("histout.dat"), std::to_string(D0 + 120) + " 200 100 300 200\n" +
-                                         std::to_string(D0 + 240) + " 250 50 350 50\n");
-}
+    EXPECT_EQ(s.read("histout.dat"), std::to_string(D0 + 3600) + " 8799999 28800000 0 0\n");
 
-TEST(Scan, LastRecordEndingInALineLongerThanTheReadersBuffer)
-{
-    site s;
-    // the Tx line keeps a second colon, so a record that gets no Tx line of
-    // its own reads the number after it
-    std::string first = "time=" + std::to_string(D0) + "\na\nb\nc\nRx: 1\ne\nf\ng\nh\ni\nTx: 7:9\n";
-    // the last record ends early, in a line that runs past the reader's
-    // buffer to the end of the file: that line is the last one read, and
-    // what is kept of it is its start, whatever the reader does with the rest
-    std::string last = "time=" + std::to_string(D0 + 120) + "\na\nRx: 5" + std::string(200000, 'x');
-    s.write("vornout.dat", first + last);
-    runcgi(s, "");
-    EXPECT_EQ(s.read("histout.dat"), std::to_string(D0 + 120) + " 5 4 9 2\n");
-}
-
-TEST(Scan, WindowsFormAndLongLinesReadAsTheDeviceWrites)
-{
-    site s;
-    std::string unix = record(D0, 1, 2) + record(D0 + 120, 5000, 7000) + record(D0 + 240, 9000, 9100);
-    s.write("vornout.dat", unix);
-    runcgi(s, "");
-    std::string want = s.read("histout.dat");
-    ASSERT_FALSE(want.empty());
-    std::string win = record(D0, 1, 2, "\r\n") + record(D0 + 120, 5000, 7000, "\r\n") +
-                      record(D0 + 240, 9000, 9100, "\r\n") + "\x1A" + record(D0 + 360, 1, 1);
-    s.write("vornout.dat", win);
-    runcgi(s, "");
-    EXPECT_EQ(s.read("histout.dat"), want);
-    // an over-long data line is one line, cut: the record keeps its shape
-    std::string longline = "time=" + std::to_string(D0 + 120) + "\n" + std::string(3000, 'x') +
-                           "\nb\nc\nRx: 5000" + std::string(200, ' ') + "\ne\nf\ng\nh\ni\nTx: 7000\n";
-    s.write("vornout.dat", record(D0, 1, 2) + longline + record(D0 + 240, 9000, 9100));
-    runcgi(s, "");
-    EXPECT_EQ(s.read("histout.dat"), want);
+    // no capacity to judge by (bandwidth/8 is 0, or negative): every fall
+    // is a restart, which never counts more than the device did
+    for (const char *bw : {"bandwidth=7\n", "bandwidth=-12\n"}) {
+        s.write("quorlink.cfg", bw);
+        s.write("vornout.dat", record(D0, top - 10, 3000000000u) + record(D0 + 120, 5, 1000));
+        runcgi(s, "");
+        EXPECT_EQ(s.read("histout.dat"), t1 + " 5 5 1000 1000\n") << bw;
+    }
 }
 
 TEST(Scan, RestartsAndWrapsFromTheSampleTool)
 {
     site s;
+    // a steady half of the channel: 480,000 Rx and 264,000 Tx bytes every
+    // interval, through a wrap of both counters and two restarts
     std::string cmd = std::string(GENLOG_BIN) + " --count 50 --start " + std::to_string(D0) +
-                      " --restart 20 --restart 35 --wrap --crlf > " + s.path("vornout.dat");
+                      " --restart 20 --restart 35 --wrap --load 0.5 --crlf > " +
+                      s.path("vornout.dat");
     ASSERT_EQ(system(cmd.c_str()), 0);
     auto r = runcgi(s, "action=rxloaddyn");
     EXPECT_EQ(r.page, pagehead + logline() + imgline + tail);
     std::string hist = s.read("histout.dat");
-    int lines = 0, zeros = 0;
+    int lines = 0, falls = 0;
     uint32_t prev = 0;
     for (size_t at = 0; at < hist.size(); lines++) {
         size_t nl = hist.find('\n', at);
         unsigned t, rx, drx, tx, dtx;
         ASSERT_EQ(sscanf(hist.c_str() + at, "%u %u %u %u %u", &t, &rx, &drx, &tx, &dtx), 5);
-        EXPECT_GE(rx, prev) << "a held counter never falls";
-        zeros += drx == 0;
+        falls += rx < prev;
+        // a restart sets the counters to 0 at its record: that interval
+        // counted nothing
+        const bool restart = lines + 1 == 20 || lines + 1 == 35;
+        EXPECT_EQ(drx, restart ? 0u : 480000u) << "line " << lines + 1;
+        EXPECT_EQ(dtx, restart ? 0u : 264000u) << "line " << lines + 1;
         prev = rx;
         at = nl + 1;
     }
     EXPECT_EQ(lines, 49);
-    // the wrap and the two restarts each hold the counter for a while
-    EXPECT_GT(zeros, 10);
+    EXPECT_EQ(falls, 3);
 }
 
 TEST(Scan, EmptyOrRecordlessLogs)
