@@ -134,6 +134,10 @@ int filecut(sysfile f, uint64_t size);
 int fileclose(sysfile f);
 // A new file beside path, under a temporary name that tmp receives.
 sysfile filetemp(const char *path, char *tmp, size_t tmpsize);
+// Removes the files of filetemp's names for path that are still there: a
+// request killed while it wrote one never renamed it. Only under the lock,
+// when no other request can be writing one.
+void tempsweep(const char *path);
 // Moves a file over another in one step; 0 when it could not.
 int filemove(const char *from, const char *to);
 

@@ -2,6 +2,7 @@
 // functions in the same order.
 #include "platform.h"
 
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -154,6 +155,37 @@ sysfile filetemp(const char *path, char *tmp, size_t tmpsize)
         return NOFILE;
     }
     return fd;
+}
+
+// mkstemp's names: the path, ".tmp" and six letters or digits.
+enum { TEMPTAG = 6 };
+
+static int istempof(const char *name, const char *base, size_t baselen)
+{
+    static const char tagchars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    const char *tag = name + baselen + 4;
+    return strncmp(name, base, baselen) == 0 && strncmp(name + baselen, ".tmp", 4) == 0 &&
+           strlen(tag) == TEMPTAG && strspn(tag, tagchars) == TEMPTAG;
+}
+
+void tempsweep(const char *path)
+{
+    char host[PATHSIZE];
+    if (!gethostpath(path, host, sizeof host))
+        return;
+    char *slash = strrchr(host, '/');
+    const char *base = slash ? slash + 1 : host;
+    const char *folder = slash == host ? "/" : slash ? host : ".";
+    if (slash && slash != host)
+        *slash = '\0';
+    DIR *d = opendir(folder);
+    if (!d)
+        return;
+    const size_t baselen = strlen(base);
+    while (struct dirent *e = readdir(d))
+        if (istempof(e->d_name, base, baselen))
+            unlinkat(dirfd(d), e->d_name, 0);
+    closedir(d);
 }
 
 int filemove(const char *from, const char *to)

@@ -9,6 +9,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <wchar.h>
 #include <windows.h>
 
 const char hostsep = '\\';
@@ -193,6 +194,38 @@ sysfile filetemp(const char *path, char *tmp, size_t tmpsize)
             return NOFILE;
     }
     return NOFILE;
+}
+
+// filetemp's names: the path, ".tmp" and six digits.
+void tempsweep(const char *path)
+{
+    enum { TEMPTAG = 6 };
+    char pattern[PATHSIZE];
+    wchar_t host[PATHSIZE], found[PATHSIZE];
+    int n = snprintf(pattern, sizeof pattern, "%s.tmp*", path);
+    if (n < 0 || (size_t)n >= sizeof pattern || !gethostpath(pattern, host))
+        return;
+    // the folder's part of the pattern names each file found; the name
+    // found must be the chart's own, whatever short name matched
+    const wchar_t *sep = wcsrchr(host, L'\\');
+    const size_t folderlen = sep ? (size_t)(sep + 1 - host) : 0;
+    const size_t baselen = wcslen(host) - folderlen - 1;   // up to ".tmp"
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW(host, &fd);
+    if (h == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        const wchar_t *name = fd.cFileName;
+        const size_t len = wcslen(name);
+        if (len != baselen + TEMPTAG || wcsncmp(name, host + folderlen, baselen) != 0 ||
+            wcsspn(name + baselen, L"0123456789") != TEMPTAG ||
+            (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || folderlen + len >= PATHSIZE)
+            continue;
+        wmemcpy(found, host, folderlen);
+        wmemcpy(found + folderlen, name, len + 1);
+        DeleteFileW(found);
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
 }
 
 // Why a file cannot be renamed over: Windows says "access denied" both for

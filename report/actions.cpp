@@ -83,6 +83,9 @@ void report(void)
     int locked = requestlock(lockname);
     if (!locked)
         complain(lockname, fileerror());
+    // what requests killed while they wrote a chart left beside it
+    if (locked)
+        tempsweep(req.outpath);
     if (locked && scanlog())
         answer();
     else

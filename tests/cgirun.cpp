@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -273,6 +274,17 @@ cgiresult finishcgi(cgirunning &run)
     if (launched())
         r.page = fromwindows(r.page, run.what.c_str());
     return r;
+}
+
+void killcgi(cgirunning &run)
+{
+    if (!cgiended(run)) {
+        kill(run.pid, SIGKILL);
+        waitpid(run.pid, &run.wstatus, 0);
+        run.ended = true;
+    }
+    close(run.outfd);
+    close(run.errfd);
 }
 
 // IIS joins a CGI program's standard error to its output and passes what

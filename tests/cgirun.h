@@ -61,6 +61,8 @@ bool cgiended(cgirunning &run);
 const std::string &cgiwritten(cgirunning &run);
 // Waits for its end; a launched program's page as runcgi gives it.
 cgiresult finishcgi(cgirunning &run);
+// Kills it where it stands, as a server's timeout does.
+void killcgi(cgirunning &run);
 
 // Another Windows program holding a file of the site: the program of
 // QUORLINK_HOLDFILE, run by the launcher. "lock" locks it as a request

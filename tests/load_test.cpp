@@ -7,7 +7,10 @@
 #include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <random>
 #include <thread>
 
 #include "cgirun.h"
@@ -120,4 +123,50 @@ TEST(Load, RequestWaitsForTheLock)
     EXPECT_NE(r.page.find("<img src="), std::string::npos) << r.page;
     EXPECT_NE(s.read("histout.dat"), before);
     EXPECT_TRUE(chart(s.read("quorlinkout.gif")).ok());
+}
+
+// Requests killed at any moment, as a server's timeout or a visitor who
+// leaves does, may leave the chart they were writing under its temporary
+// name: the next request removes every one of them, and nothing else.
+TEST(Load, KilledRequestsLeaveNoFileBehind)
+{
+    site s;
+    std::string gen = std::string(GENLOG_BIN) + " --count 21600 --start 1796428800 > " +
+                      s.path("vornout.dat");
+    ASSERT_EQ(system(gen.c_str()), 0);
+    s.write("quorlink.cfg", "outpath=charts/q.gif\n");
+    // one left by a request killed earlier, and names that are not its
+    s.write("charts/q.gif.tmp123456", "a dead request's chart");
+    const std::vector<std::string> others = {"q.gif.tmp12345", "q.gif.tmp1234567",
+                                             "r.gif.tmp123456", "notes.txt"};
+    for (auto &name : others)
+        s.write("charts/" + name, "the operator's");
+    const char *query = "action=rxloaddyn&hgrid=&vgrid=";
+    cgiopts o;
+    o.compare = false;
+    auto started = std::chrono::steady_clock::now();
+    runcgi(s, query, o);
+    const auto took = std::chrono::steady_clock::now() - started;
+
+    std::mt19937 rng(19);
+    std::uniform_int_distribution<long> at(0, std::chrono::duration_cast<std::chrono::microseconds>(took).count());
+    for (int i = 0; i < 16; i++) {
+        cgirunning run = startcgi(s, query, o);
+        usleep((useconds_t)at(rng));
+        killcgi(run);
+    }
+    auto r = runcgi(s, query, o);
+    EXPECT_NE(r.page.find("<img"), std::string::npos) << r.page;
+    std::vector<std::string> left;
+    DIR *d = opendir(s.path("charts").c_str());
+    while (struct dirent *e = readdir(d))
+        if (e->d_name[0] != '.')
+            left.push_back(e->d_name);
+    closedir(d);
+    std::sort(left.begin(), left.end());
+    std::vector<std::string> want = others;
+    want.push_back("q.gif");
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(left, want);
+    EXPECT_TRUE(chart(s.read("charts/q.gif")).ok());
 }
