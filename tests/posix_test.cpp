@@ -1,7 +1,9 @@
 // What the platform layer does with what only a POSIX system has: modes,
 // links, devices and pipes.
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include "platform_test.h"
@@ -33,9 +35,20 @@ TEST_F(Files, OnlyRegularFilesAreWrittenOver)
     ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
     auto folder = dir + "/folder.dat";
     ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+    // a socket stands for every special file: made here, never the
+    // machine's own (a fault that removed what it could not write would
+    // take those with it, as root)
+    auto sock = dir + "/socket.dat";
+    int sfd = socket(AF_UNIX, SOCK_STREAM, 0);
+    struct sockaddr_un addr = {};
+    addr.sun_family = AF_UNIX;
+    ASSERT_LT(sock.size(), sizeof addr.sun_path);
+    memcpy(addr.sun_path, sock.c_str(), sock.size() + 1);
+    ASSERT_EQ(bind(sfd, (struct sockaddr *)&addr, sizeof addr), 0);
+    close(sfd);
     const std::pair<std::string, std::string> refused[] = {
         {link, "not a regular file"}, {fifo, "not a regular file"},
-        {"/dev/null", "not a regular file"}, {folder, "Is a directory"}};
+        {sock, "not a regular file"}, {folder, "Is a directory"}};
     for (auto &[path, why] : refused) {
         EXPECT_FALSE(textcreate(&out, path.c_str())) << path;
         EXPECT_FALSE(textfinish(&out)) << path;
@@ -49,6 +62,8 @@ TEST_F(Files, OnlyRegularFilesAreWrittenOver)
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
     ASSERT_EQ(lstat(folder.c_str(), &st), 0);
     EXPECT_TRUE(S_ISDIR(st.st_mode));
+    ASSERT_EQ(lstat(sock.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISSOCK(st.st_mode));
     // none there: a new one
     write(dir + "/new.dat", "line\n");
     EXPECT_EQ(lines(dir + "/new.dat"), strings{"line"});
