@@ -9,7 +9,6 @@
 #include "../platform/platform.h"
 #include "../support/complain.h"
 #include "../support/datetime.h"
-#include "../support/escape.h"
 #include "../support/settings.h"
 #include "actions.h"
 #include "request.h"
@@ -99,27 +98,32 @@ static void percentgrid(gdImagePtr im, int imagew, int dashed, int colour)
     }
 }
 
-// gd writes the GIF through this, straight into the chart's new file.
-struct gifsink {
-    gdIOCtx ctx;   // first: gd hands back a pointer to it
-    struct textout *out;
-};
-
-static int gifputbuf(gdIOCtx *ctx, const void *data, int size)
+// The chart inside its page, as a data: address: every page shows the chart
+// its own request drew, whoever asked for another one since, and Back and
+// a bookmark keep it whole.
+static void putbase64(const unsigned char *data, size_t size)
 {
-    if (size > 0)
-        textput(((struct gifsink *)ctx)->out, (const char *)data, (size_t)size);
-    return size;
+    static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    char out[4096];
+    size_t n = 0;
+    for (size_t i = 0; i < size; i += 3) {
+        const uint32_t b = (uint32_t)data[i] << 16 | (i + 1 < size ? (uint32_t)data[i + 1] << 8 : 0) |
+                           (i + 2 < size ? data[i + 2] : 0);
+        out[n++] = digits[b >> 18];
+        out[n++] = digits[b >> 12 & 63];
+        out[n++] = i + 1 < size ? digits[b >> 6 & 63] : '=';
+        out[n++] = i + 2 < size ? digits[b & 63] : '=';
+        if (n + 4 > sizeof out) {
+            fwrite(out, 1, n, stdout);
+            n = 0;
+        }
+    }
+    fwrite(out, 1, n, stdout);
 }
 
-static void gifputc(gdIOCtx *ctx, int c)
-{
-    const char byte = (char)c;
-    textput(((struct gifsink *)ctx)->out, &byte, 1);
-}
-
-// Writes the chart over the old one and shows it; on any failure the old
-// chart stays and the page says so instead.
+// Writes the chart over the old one at outpath, for whatever embeds that
+// file, and shows it inside the page; on any failure the old chart stays
+// and the page says so instead.
 static void finishchart(gdImagePtr im)
 {
     static struct textout out;
@@ -127,23 +131,27 @@ static void finishchart(gdImagePtr im)
         printf("%s", deniedmsg);
         return;
     }
-    int ok = replacestart(&out, req.outpath);
-    if (ok) {
-        struct gifsink sink;
-        memset(&sink, 0, sizeof sink);
-        sink.ctx.putC = gifputc;
-        sink.ctx.putBuf = gifputbuf;
-        sink.out = &out;
-        gdImageGifCtx(im, &sink.ctx);
-    }
-    ok = replacefinish(&out) && ok;
-    if (!ok)
-        complain(req.outpath, out.why);
+    int size = 0;
+    unsigned char *gif = (unsigned char *)gdImageGifPtr(im, &size);
     gdImageDestroy(im);
-    if (ok)
-        printf("<center><img src=\"%s\" border=0></center>", htmlesc(req.outvirtpath));
-    else
+    int ok = 0;
+    if (!gif)
+        complain(req.outpath, "no memory for the chart's GIF");
+    else {
+        ok = replacestart(&out, req.outpath);
+        if (ok)
+            textput(&out, (const char *)gif, (size_t)size);
+        ok = replacefinish(&out) && ok;
+        if (!ok)
+            complain(req.outpath, out.why);
+    }
+    if (ok) {
+        printf("<center><img src=\"data:image/gif;base64,");
+        putbase64(gif, (size_t)size);
+        printf("\" border=0></center>");
+    } else
         printf("%s", deniedmsg);
+    gdFree(gif);
 }
 
 // A read of the interval file that failed draws no chart from part of it.

@@ -154,7 +154,8 @@ void gatherrequest(const char *querystring)
 
 int startpage(void)
 {
-    printf("Content-Type: text/html\n\n");
+    // every page answers its own request: a browser going Back asks again
+    printf("Content-Type: text/html\nCache-Control: no-store\n\n");
     printf("<html><body>");
     if (strcmp(req.action, "sumtotalload") == 0) {
         // the summary always reads the site's own summary log

@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -18,7 +19,7 @@
 #include <stdexcept>
 #include <vector>
 
-const std::string pagehead = "Content-Type: text/html\n\n<html><body>";
+const std::string pagehead = "Content-Type: text/html\nCache-Control: no-store\n\n<html><body>";
 
 site::site()
 {
@@ -255,7 +256,7 @@ static void copysite(const std::string &from, const std::string &to)
 // writes text. Checked, then read as the host's.
 static std::string fromwindows(const std::string &raw, const char *q)
 {
-    static const std::string head = "Content-Type: text/html\r\n\r\n";
+    static const std::string head = "Content-Type: text/html\r\nCache-Control: no-store\r\n\r\n";
     EXPECT_EQ(raw.substr(0, head.size()), head) << "the header's bytes, query " << q;
     std::string page;
     for (size_t i = 0; i < raw.size(); i++) {
@@ -449,4 +450,54 @@ int chart::count(int x1, int y1, int x2, int y2, const std::string &colour) cons
         for (int x = x1; x <= x2; x++)
             n += at(x, y) == colour;
     return n;
+}
+
+static const char b64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+static const std::string imgstart = "<center><img src=\"data:image/gif;base64,", imgend = "\" border=0></center>";
+
+std::string imgof(const std::string &gif)
+{
+    std::string out;
+    for (size_t i = 0; i < gif.size(); i += 3) {
+        uint32_t b = (uint32_t)(unsigned char)gif[i] << 16;
+        if (i + 1 < gif.size())
+            b |= (uint32_t)(unsigned char)gif[i + 1] << 8;
+        if (i + 2 < gif.size())
+            b |= (unsigned char)gif[i + 2];
+        out += b64[b >> 18];
+        out += b64[b >> 12 & 63];
+        out += i + 1 < gif.size() ? b64[b >> 6 & 63] : '=';
+        out += i + 2 < gif.size() ? b64[b & 63] : '=';
+    }
+    return imgstart + out + imgend;
+}
+
+std::string pagechart(const std::string &page)
+{
+    size_t at = page.find(imgstart);
+    if (at == std::string::npos)
+        return "";
+    at += imgstart.size();
+    size_t end = page.find(imgend, at);
+    if (end == std::string::npos || (end - at) % 4 != 0)
+        return "";
+    std::string gif;
+    for (size_t i = at; i < end; i += 4) {
+        uint32_t b = 0;
+        int pad = 0;
+        for (size_t k = 0; k < 4; k++) {
+            const char *d = strchr(b64, page[i + k]);
+            if (page[i + k] == '=')
+                pad++;
+            else if (!d || !page[i + k])
+                return "";
+            b = b << 6 | (page[i + k] == '=' ? 0 : (uint32_t)(d - b64));
+        }
+        gif += (char)(b >> 16);
+        if (pad < 2)
+            gif += (char)(b >> 8 & 255);
+        if (pad < 1)
+            gif += (char)(b & 255);
+    }
+    return gif;
 }

@@ -82,6 +82,11 @@ std::string complainedof(const std::string &err);
 // What every page starts with.
 extern const std::string pagehead;
 
+// The img line of a page that holds this chart, inside it as a data:
+// address; and the chart that a page holds, or "" when it holds none.
+std::string imgof(const std::string &gif);
+std::string pagechart(const std::string &page);
+
 #endif
 
 #include <stdint.h>

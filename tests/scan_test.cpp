@@ -13,7 +13,11 @@ static std::string logline(const char *log = "vornout.dat", unsigned bw = 64000)
            std::to_string(bw) + "<br><br></p>";
 }
 
-static std::string imgline = "<center><img src=\"/images/quorlinkout.gif\" border=0></center>";
+// The page's chart is the one written at outpath, inside the page.
+static std::string imgline(const site &s)
+{
+    return imgof(s.read("quorlinkout.gif"));
+}
 
 // A counter that falls wrapped past 2^32 when the channel could have carried
 // the difference modulo 2^32 since the last record, and restarted from 0
@@ -27,7 +31,7 @@ TEST(Scan, FallingCountersWrapOrRestart)
     s.write("vornout.dat", record(D0, 100, 10) + record(D0 + 120, 250, 30) +
                                record(D0 + 240, 200, 70) + record(D0 + 360, 400, 60));
     auto r = runcgi(s, "");
-    EXPECT_EQ(r.page, pagehead + logline() + imgline + tail);
+    EXPECT_EQ(r.page, pagehead + logline() + imgline(s) + tail);
     EXPECT_EQ(s.read("histout.dat"),
               t1 + " 250 150 30 20\n" + t2 + " 200 200 70 40\n" + t3 + " 400 200 60 60\n");
 
@@ -68,7 +72,7 @@ TEST(Scan, RestartsAndWrapsFromTheSampleTool)
                       s.path("vornout.dat");
     ASSERT_EQ(system(cmd.c_str()), 0);
     auto r = runcgi(s, "action=rxloaddyn");
-    EXPECT_EQ(r.page, pagehead + logline() + imgline + tail);
+    EXPECT_EQ(r.page, pagehead + logline() + imgline(s) + tail);
     std::string hist = s.read("histout.dat");
     int lines = 0, falls = 0;
     uint32_t prev = 0;
@@ -129,7 +133,7 @@ TEST(Summary, TakesTheRunOfDaysFromTheDate)
     auto r = runcgi(s, "action=sumtotalload&days=3&datefrom=08/12/2026");
     EXPECT_EQ(r.page, pagehead +
                           "<p>Query: Porvata VORN-NX Summary Statistics for 3 days since 08 Dec "
-                          "2026</p>" + logline("sumout.dat") + imgline + tail);
+                          "2026</p>" + logline("sumout.dat") + imgline(s) + tail);
     EXPECT_EQ(s.read("histout.dat"), sumline(3) + sumline(4) + sumline(5));
 
     runcgi(s, "action=sumtotalload&days=5&dates=on&datefrom=08/12/2026");

@@ -198,6 +198,23 @@ await check("daily summary of all dates", async () => {
   await answer().locator("center img").screenshot({ path: `${shots}/summary.png` });
 });
 
+// Back after two answers shows the first whole: its text and its own
+// chart, not the chart that the second request drew since.
+await check("Back shows the first answer whole", async () => {
+  await page.goto(base + "/");
+  await submit("load");
+  await answerwithchart(750, null);
+  await page.fill("#summary input[name=days]", "60");
+  await page.check("#summary input[name=dates]");
+  await submit("summary");
+  await answerwithchart(1830, null);
+  // the frame goes back, not the page: history.back(), as the browser's button does
+  await Promise.all([answer().waitForNavigation(), page.evaluate(() => history.back())]);
+  assert.equal(new URL(answer().url()).search, "?action=rxloaddyn&vgrid=on&hgrid=on");
+  assert.doesNotMatch(await answer().textContent("body"), /Summary/);
+  await answerwithchart(750, null);
+});
+
 // Tab reaches every control and the answer; Enter in a field asks the
 // question, and focus goes to the answer.
 await check("everything by keyboard", async () => {

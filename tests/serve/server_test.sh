@@ -1,28 +1,34 @@
 #!/usr/bin/env bash
 # One web server (lighttpd, apache2 or nginx) runs the program as a CGI from
-# the configuration in serve/: every action answers over HTTP with a page,
-# and the chart at its img address decodes at the right size.
+# the configuration in serve/: every action answers over HTTP with a page
+# that holds its own chart, the same chart as the file at the chart folder's
+# address, which decodes at the right size.
 source "$(dirname "$0")/lib.sh"
 server="$1"
 startsite "$server"
 cgi="$SITE/cgi-bin"
 installed="$(cd "$cgi" && sha256sum $program quorlink.cfg quorlink.cfg.example)"
 
-# fetch PATH: sets body, status and type of the response
+# fetch PATH: sets body, status, type and cache of the response
 fetch() {
   local headers="$work/headers"
   body="$(curl -s -D "$headers" "$BASE$1")"
   status="$(head -1 "$headers" | cut -d' ' -f2)"
   type="$(grep -i '^content-type:' "$headers" | tr -d '\r' | cut -d' ' -f2- || true)"
+  cache="$(grep -i '^cache-control:' "$headers" | tr -d '\r' | cut -d' ' -f2- || true)"
 }
 
 logline() { echo "<p>Log file name: $logdir$1<br>Channel Bandwidth: 64000<br><br></p>"; }
-img='<center><img src="/charts/quorlinkout.gif" border=0></center>'
+# the chart comes inside the page; the pattern stands for it in a page
+img='<center><img src="data:image/gif;base64,CHART" border=0></center>'
+chartless() { sed -E 's|base64,[A-Za-z0-9+/=]+"|base64,CHART"|' <<<"$body"; }
 
-chartsize() {  # chartsize WIDTH: the chart at the page's img address
-  curl -s -D "$work/gifheaders" -o "$work/chart.gif" "$BASE/charts/quorlinkout.gif"
-  grep -qi '^cache-control: no-cache' "$work/gifheaders" &&
+chartsize() {  # chartsize WIDTH: the page's chart, and the same at the chart folder's address
+  grep -o 'base64,[A-Za-z0-9+/=]*' <<<"$body" | cut -c8- | base64 -d > "$work/inpage.gif" &&
+    curl -s -D "$work/gifheaders" -o "$work/chart.gif" "$BASE/charts/quorlinkout.gif" &&
+    grep -qi '^cache-control: no-cache' "$work/gifheaders" &&
     grep -qi '^content-type: image/gif' "$work/gifheaders" &&
+    cmp -s "$work/inpage.gif" "$work/chart.gif" &&
     [ "$("$build/tests/gifinfo" "$work/chart.gif")" = "$1 300" ]
 }
 
@@ -35,11 +41,12 @@ check "its forms ask for the program" [ "$(grep -c "action=\"/cgi-bin/$program\"
 fetch "/cgi-bin/$program?action=rxloaddyn&hgrid=on&vgrid=on&activelog=on"
 check "load chart status" [ "$status" = 200 ]
 check "load chart type" [ "$type" = text/html ]
-check "load chart page" [ "$body" = "<html><body>$(logline vornout.dat)$img</body></html>" ]
+check "pages are never kept by the browser" [ "$cache" = no-store ]
+check "load chart page" [ "$(chartless)" = "<html><body>$(logline vornout.dat)$img</body></html>" ]
 check "load chart decodes, a day is 750 wide" chartsize 750
 
 fetch "/cgi-bin/$program?action=txloaddyn&logfile=vornout-prev.dat"
-check "archived log page" [ "$body" = "<html><body>$(logline vornout-prev.dat)$img</body></html>" ]
+check "archived log page" [ "$(chartless)" = "<html><body>$(logline vornout-prev.dat)$img</body></html>" ]
 check "archived log chart" chartsize 749
 
 fetch "/cgi-bin/$program?action=totalload&time=$(date -u +%H:%M -d '-3 hours')"
@@ -48,13 +55,13 @@ check "time lookup answers" grep -q '<br>Rx Bytes: [0-9]*<br>Tx Bytes: [0-9]*</p
 
 fetch "/cgi-bin/$program?action=sumtotalload&days=30&dates=on&hgrid=on"
 literal() { sed 's/[][\\.*^$]/\\&/g' <<<"$1"; }   # a text as a grep pattern
-check "summary page" grep -q "^<html><body><p>Query: Porvata VORN-NX Summary Statistics for 30 days since .*$(literal "$(logline sumout.dat)$img")</body></html>$" <<<"$body"
+check "summary page" grep -q "^<html><body><p>Query: Porvata VORN-NX Summary Statistics for 30 days since .*$(literal "$(logline sumout.dat)$img")</body></html>$" <<<"$(chartless)"
 check "summary chart decodes, 30 days are 930 wide" chartsize 930
 
 # a query without "=" reaches the program as arguments too: it ignores them
 fetch "/cgi-bin/$program?rxloaddyn+x"
 check "query words" [ "$status" = 200 ]
-check "query words page" [ "$body" = "<html><body>$(logline vornout.dat)$img</body></html>" ]
+check "query words page" [ "$(chartless)" = "<html><body>$(logline vornout.dat)$img</body></html>" ]
 
 fetch "/cgi-bin/$program?logfile=..%2F..%2Fetc%2Fpasswd"
 check "hostile log name refused" [ "$body" = "<html><body><p>Log file name: ../../etc/passwd<br>Channel Bandwidth: 64000<br><br></p><p>Access denided !</p></body></html>" ]
