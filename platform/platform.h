@@ -8,8 +8,10 @@
 #include <stddef.h>
 #include <stdint.h>
 #include <time.h>
+#include <zlib.h>
 
-enum { TEXTBUFSIZE = 65536, NLBLOCK = 64, PATHSIZE = 1024, WHYSIZE = 160, LOGLINESIZE = 1024 };
+enum { TEXTBUFSIZE = 65536, NLBLOCK = 64, PATHSIZE = 1024, WHYSIZE = 160, LOGLINESIZE = 1024,
+       ZIPINSIZE = 32768 };
 
 // An open file as the system knows it: a descriptor, or a Windows handle.
 typedef intptr_t sysfile;
@@ -18,10 +20,14 @@ const sysfile NOFILE = -1;
 // A text file read in bulk. Every carriage return is dropped and a byte 0x1A
 // ends the file, as the device's own platform reads it. A read that fails
 // ends it too, but is no end of the file: failed tells the two apart.
+// A gzip file (known by its first bytes, whatever its name) reads as the
+// text it holds, all its members one after another; one that is corrupt or
+// cut short is a failed read.
 struct textin {
     sysfile fd;
     int ended;          // no more bytes will come from fd
     int failed;         // the open or a read failed, for the reason in why
+    int compressed;     // textopen refused it: compressed in a form not read
     char why[WHYSIZE];
     int cut;            // the last line filled the buffer: skip the rest of it
     size_t pos, len;    // unread bytes are buf[pos..len)
@@ -30,9 +36,17 @@ struct textin {
     size_t nlbase;
     uint64_t nlmask;
     char buf[TEXTBUFSIZE + NLBLOCK];   // a block read past len stays inside
+    // a gzip file: inflated into buf from the bytes read ahead in zipin
+    int zipped;
+    int zipdone;        // every byte of the file is in zipin or inflated
+    int zipgap;         // a member ended: another one, or the end, follows
+    z_stream zip;
+    unsigned char zipin[ZIPINSIZE];
 };
 
-// 0 when the file cannot be opened; failed and why are set then.
+// 0 when the file cannot be opened, or is compressed in a form not read
+// (bzip2, xz, zstd, lz4, compress): failed and why are set then, and
+// compressed too for the second, why naming the form.
 int textopen(struct textin *in, const char *path);
 const char *textnextslow(struct textin *in, size_t *size);
 

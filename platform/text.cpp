@@ -39,11 +39,69 @@ static void cleanchunk(struct textin *in, size_t from)
 }
 
 // The first failure is the one to tell: keep its reason.
-static void failin(struct textin *in)
+static void failin(struct textin *in, const char *why)
 {
     if (!in->failed)
-        snprintf(in->why, sizeof in->why, "%s", fileerror());
+        snprintf(in->why, sizeof in->why, "%s", why);
     in->failed = 1;
+}
+
+// Inflates a gzip file's text into to; bytes made, 0 at its end, -1 when it
+// is corrupt or cut short. Members follow one another as one text; zeros
+// after a member are the padding some tools leave, anything else must be
+// another member.
+static long zipget(struct textin *in, char *to, size_t size)
+{
+    z_stream *z = &in->zip;
+    z->next_out = (Bytef *)to;
+    z->avail_out = (uInt)size;
+    while (z->avail_out > 0) {
+        if (z->avail_in == 0 && !in->zipdone) {
+            long got = fileget(in->fd, (char *)in->zipin, sizeof in->zipin);
+            if (got < 0) {
+                failin(in, fileerror());
+                return -1;
+            }
+            in->zipdone = got == 0;
+            z->next_in = in->zipin;
+            z->avail_in = (uInt)got;
+        }
+        if (in->zipgap) {
+            while (z->avail_in > 0 && *z->next_in == 0) {
+                z->next_in++;
+                z->avail_in--;
+            }
+            if (z->avail_in == 0 && in->zipdone)
+                break;
+            if (z->avail_in == 0)
+                continue;
+            inflateReset(z);
+            in->zipgap = 0;
+        }
+        int rc = inflate(z, Z_NO_FLUSH);
+        if (rc == Z_STREAM_END)
+            in->zipgap = 1;
+        else if (rc == Z_BUF_ERROR && z->avail_in == 0 && in->zipdone)
+            failin(in, "compressed data cut short");
+        else if (rc == Z_MEM_ERROR)
+            failin(in, "out of memory for compressed data");
+        else if (rc != Z_OK && rc != Z_BUF_ERROR)
+            failin(in, "corrupt compressed data");
+        if (in->failed)
+            return -1;
+    }
+    return (long)(size - z->avail_out);
+}
+
+// Bytes of text read into to: 0 at the end, -1 on a failure, its reason kept.
+static long getbytes(struct textin *in, char *to, size_t size)
+{
+    if (in->zipped)
+        return zipget(in, to, size);
+    long got = fileget(in->fd, to, size);
+    if (got < 0)
+        failin(in, fileerror());
+    return got;
 }
 
 // Moves the unread bytes to the front and reads more behind them.
@@ -57,9 +115,7 @@ static int fillbuf(struct textin *in)
         in->pos = 0;
     }
     while (in->len < TEXTBUFSIZE) {
-        long got = fileget(in->fd, in->buf + in->len, TEXTBUFSIZE - in->len);
-        if (got < 0)
-            failin(in);
+        long got = getbytes(in, in->buf + in->len, TEXTBUFSIZE - in->len);
         if (got <= 0) {
             in->ended = 1;
             return 0;
@@ -108,17 +164,92 @@ static int refill(struct textin *in)
     return got;
 }
 
+// Compressed forms that are known by their first bytes and not read.
+static const struct {
+    const char *magic;
+    size_t size;
+    const char *name;
+} packforms[] = {
+    {"BZh", 3, "bzip2"},
+    {"\xFD" "7zXZ\0", 6, "xz"},
+    {"\x28\xB5\x2F\xFD", 4, "zstd"},
+    {"\x04\x22\x4D\x18", 4, "lz4"},
+    {"\x1F\x9D", 2, "compress"},
+};
+enum { MAGICSIZE = 6 };   // the longest of them
+static const char gzipmagic[] = "\x1F\x8B";
+
+static int startswith(const struct textin *in, const char *magic, size_t size)
+{
+    return in->len >= size && memcmp(in->buf, magic, size) == 0;
+}
+
+// Hands the first bytes, read into buf, to the inflater instead.
+static void startzip(struct textin *in)
+{
+    memset(&in->zip, 0, sizeof in->zip);
+    // 16: a gzip wrapper, whose check and length inflate verifies
+    int rc = inflateInit2(&in->zip, MAX_WBITS + 16);
+    if (rc != Z_OK) {
+        failin(in, rc == Z_MEM_ERROR ? "out of memory for compressed data" : "zlib could not start");
+        in->ended = 1;
+        in->len = 0;
+        return;
+    }
+    in->zipped = 1;
+    memcpy(in->zipin, in->buf, in->len);
+    in->zip.next_in = in->zipin;
+    in->zip.avail_in = (uInt)in->len;
+    in->zipdone = in->ended;
+    in->zipgap = 0;
+    in->ended = 0;
+    in->len = 0;
+}
+
+// Reads the file's first bytes and tells its form from them: plain text
+// stays in the buffer, a gzip file's bytes go to the inflater, and other
+// compressed forms are refused.
+static void sniff(struct textin *in)
+{
+    static_assert(ZIPINSIZE <= TEXTBUFSIZE, "the first bytes fit the inflater's input");
+    while (in->len < MAGICSIZE && !in->ended) {
+        long got = getbytes(in, in->buf + in->len, ZIPINSIZE - in->len);
+        if (got <= 0)
+            in->ended = 1;
+        else
+            in->len += (size_t)got;
+    }
+    if (in->failed) {
+        in->len = 0;
+        return;
+    }
+    for (const auto &form : packforms)
+        if (startswith(in, form.magic, form.size)) {
+            snprintf(in->why, sizeof in->why, "compressed with %s, which is not read", form.name);
+            in->failed = in->compressed = in->ended = 1;
+            in->len = 0;
+            return;
+        }
+    if (startswith(in, gzipmagic, sizeof gzipmagic - 1))
+        startzip(in);
+    else
+        cleanchunk(in, 0);
+}
+
 int textopen(struct textin *in, const char *path)
 {
     in->fd = fileread(path);
-    in->ended = in->cut = in->failed = 0;
+    in->ended = in->cut = in->failed = in->compressed = in->zipped = 0;
     in->why[0] = '\0';
     in->pos = in->len = 0;
-    marklines(in);
     if (in->fd == NOFILE) {
-        failin(in);
+        failin(in, fileerror());
         in->ended = 1;
-    }
+    } else
+        sniff(in);
+    if (in->compressed)
+        textclose(in);
+    marklines(in);
     return in->fd != NOFILE;
 }
 
@@ -216,6 +347,9 @@ void textclose(struct textin *in)
     if (in->fd != NOFILE)
         fileclose(in->fd);
     in->fd = NOFILE;
+    if (in->zipped)
+        inflateEnd(&in->zip);
+    in->zipped = 0;
 }
 
 static void startout(struct textout *out)

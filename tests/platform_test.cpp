@@ -223,3 +223,135 @@ TEST_F(Files, FailedReadIsNoEndOfFile)
     EXPECT_FALSE(in.failed);
     textclose(&in);
 }
+
+// A text as gzip writes it: one member, made by zlib itself.
+static std::string gzipped(const std::string &text)
+{
+    z_stream z{};
+    EXPECT_EQ(deflateInit2(&z, Z_BEST_COMPRESSION, Z_DEFLATED, MAX_WBITS + 16, 8,
+                           Z_DEFAULT_STRATEGY), Z_OK);
+    std::string out(deflateBound(&z, text.size()), '\0');
+    z.next_in = (Bytef *)text.data();
+    z.avail_in = (uInt)text.size();
+    z.next_out = (Bytef *)&out[0];
+    z.avail_out = (uInt)out.size();
+    EXPECT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
+TEST_F(Files, GzipFileReadsAsTheTextItHolds)
+{
+    std::string big;
+    for (int i = 0; i < 20000; i++)
+        big += std::to_string(i) + std::string(i % 50, '\r') + "\n";
+    const std::string texts[] = {
+        "one\r\ntw\ro\r\n\r\nthree\x1A" "four\n",
+        "last without line feed",
+        "",
+        big,
+        std::string(100, 'x') + "\nnext\n",
+        std::string(200000, 'y') + "\nz",
+        std::string(TEXTBUFSIZE, 'a') + "\nb\n",
+    };
+    int n = 0;
+    for (const auto &text : texts) {
+        std::string name = "t" + std::to_string(n++);
+        auto plain = put(name + ".txt", text);
+        // the name says nothing: the first bytes do
+        auto packed = put(name + ".dat", gzipped(text));
+        EXPECT_EQ(lines(packed), lines(plain)) << name;
+        EXPECT_EQ(lines(packed, 10), lines(plain, 10)) << name;
+    }
+    EXPECT_EQ(lines(dir + "/t0.dat"), (strings{"one", "two", "", "three"}));
+    EXPECT_EQ(lines(dir + "/t3.dat").size(), 20000u);
+    EXPECT_EQ(lines(dir + "/t5.dat", 1024), (strings{std::string(1023, 'y'), "z"}));
+    static textin in;
+    char line[16];
+    ASSERT_TRUE(textopen(&in, (dir + "/t3.dat").c_str()));
+    EXPECT_EQ(textlast(&in, 20005, line, sizeof line), 20000);
+    EXPECT_STREQ(line, "19999");
+    EXPECT_FALSE(in.failed);
+    EXPECT_FALSE(in.compressed);
+    textclose(&in);
+}
+
+// cat a.gz b.gz, as some log rotators make it: one text, a line may run
+// across members, empty members and zeros after the last are nothing
+TEST_F(Files, GzipMembersFollowOneAnother)
+{
+    auto p = put("m.gz", gzipped("one\ntw") + gzipped("") + gzipped("o\nthree\n") +
+                             gzipped("four") + std::string(10, '\0'));
+    EXPECT_EQ(lines(p), (strings{"one", "two", "three", "four"}));
+    static textin in;
+    char line[16];
+    ASSERT_TRUE(textopen(&in, p.c_str()));
+    EXPECT_EQ(textlast(&in, 10, line, sizeof line), 4);
+    EXPECT_FALSE(in.failed) << in.why;
+    textclose(&in);
+}
+
+// A gzip file that is cut short or corrupt is a failed read, never an early
+// end of the log, wherever the damage is.
+TEST_F(Files, DamagedGzipFileIsAFailedRead)
+{
+    std::string text;
+    for (int i = 0; i < 30000; i++)
+        text += "time=" + std::to_string(1700000000 + i * 120) + "\n";
+    const std::string whole = gzipped(text), second = gzipped("more\n");
+    auto failure = [&](const std::string &name, const std::string &bytes) {
+        static textin in;
+        EXPECT_TRUE(textopen(&in, put(name, bytes).c_str())) << name;
+        size_t size, count = 0;
+        while (textnext(&in, &size))
+            count++;
+        EXPECT_TRUE(in.failed) << name << " read " << count << " lines";
+        std::string why = in.why;
+        textclose(&in);
+        return why;
+    };
+    const std::string cut = "compressed data cut short", corrupt = "corrupt compressed data";
+    EXPECT_EQ(failure("header.gz", whole.substr(0, 2)), cut);
+    EXPECT_EQ(failure("half.gz", whole.substr(0, whole.size() / 2)), cut);
+    EXPECT_EQ(failure("trailer.gz", whole.substr(0, whole.size() - 3)), cut);
+    EXPECT_EQ(failure("second.gz", whole + second.substr(0, second.size() - 8)), cut);
+    std::string flipped = whole;
+    flipped[whole.size() / 2] ^= 0x55;
+    EXPECT_EQ(failure("flipped.gz", flipped), corrupt);
+    std::string badcheck = whole;
+    badcheck[whole.size() - 6] ^= 1;   // the CRC-32 of the text
+    EXPECT_EQ(failure("check.gz", badcheck), corrupt);
+    EXPECT_EQ(failure("garbage.gz", whole + "garbage"), corrupt);
+}
+
+// Other compressed forms are refused at the open, named, and told apart
+// from a file that is not there.
+TEST_F(Files, OtherCompressedFormsAreRefusedAndNamed)
+{
+    static textin in;
+    const struct {
+        const char *form;
+        std::string magic;
+    } forms[] = {
+        {"bzip2", "BZh9"},
+        {"xz", std::string("\xFD" "7zXZ\0", 6)},
+        {"zstd", "\x28\xB5\x2F\xFD"},
+        {"lz4", "\x04\x22\x4D\x18"},
+        {"compress", "\x1F\x9D"},
+    };
+    for (const auto &f : forms) {
+        auto p = put(std::string(f.form) + ".dat", f.magic + std::string("\x10\x00\x0A rest\n", 7));
+        EXPECT_FALSE(textopen(&in, p.c_str())) << f.form;
+        EXPECT_TRUE(in.failed && in.compressed) << f.form;
+        EXPECT_EQ(std::string(in.why), "compressed with " + std::string(f.form) + ", which is not read");
+        char line[16];
+        EXPECT_EQ(textline(&in, line, sizeof line), 0);
+        textclose(&in);
+    }
+    EXPECT_FALSE(textopen(&in, (dir + "/absent.dat").c_str()));
+    EXPECT_TRUE(in.failed);
+    EXPECT_FALSE(in.compressed);
+    // a text that merely starts like one is a text
+    EXPECT_EQ(lines(put("bz.txt", "BZ\n\x1F")), (strings{"BZ", "\x1F"}));
+}

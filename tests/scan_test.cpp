@@ -93,6 +93,49 @@ TEST(Scan, RestartsAndWrapsFromTheSampleTool)
     EXPECT_EQ(falls, 3);
 }
 
+// An archive that the log rotator gzipped answers as the same log plain: the
+// page, the interval file and the chart. One that is cut short is a read
+// that failed, and one in a form that is not read is refused by name.
+TEST(Scan, GzippedArchiveReadsAsThePlainLog)
+{
+    site s;
+    s.write("quorlink.cfg", "logpath=logs/\n");
+    s.write("logs/vornout.dat", record(D0, 1, 1));
+    const std::string plain = s.path("logs/vornout.dat.1");
+    std::string cmd = std::string(GENLOG_BIN) + " --count 900 --start " + std::to_string(D0) +
+                      " --restart 400 --crlf > " + plain;
+    ASSERT_EQ(system(cmd.c_str()), 0);
+    // what follows the 0x1A that ends the text is not read, gzipped or not
+    s.write("logs/vornout.dat.1", s.read("logs/vornout.dat.1") + record(D0, 1, 1));
+    cmd = "gzip -9 -n -c " + plain + " > " + s.path("logs/vornout.dat.2.gz");
+    ASSERT_EQ(system(cmd.c_str()), 0);
+    const std::string gz = s.read("logs/vornout.dat.2.gz");
+    ASSERT_EQ(gz.substr(0, 2), "\x1F\x8B");
+    for (const char *q : {"action=rxloaddyn&hgrid=&vgrid=", "action=totalload&time=12:00"}) {
+        auto want = runcgi(s, (q + std::string("&logfile=vornout.dat.1")).c_str());
+        ASSERT_EQ(want.page.find("denided"), std::string::npos) << want.page;
+        const std::string hist = s.read("histout.dat"), gif = s.read("quorlinkout.gif");
+        ASSERT_GT(hist.size(), 800 * 20u);
+        auto r = runcgi(s, (q + std::string("&logfile=vornout.dat.2.gz")).c_str());
+        const std::string name = "logs/vornout.dat.1", gzname = "logs/vornout.dat.2.gz";
+        want.page.replace(want.page.find(name), name.size(), gzname);
+        EXPECT_EQ(r.page, want.page) << q;
+        EXPECT_EQ(s.read("histout.dat"), hist) << q;
+        EXPECT_EQ(s.read("quorlinkout.gif"), gif) << q;
+        EXPECT_EQ(r.err, want.err) << q;
+    }
+    const std::string denied = "<p>Access denided !</p>" + tail;
+    s.write("logs/cut.gz", gz.substr(0, gz.size() / 2));
+    auto r = runcgi(s, "logfile=cut.gz");
+    EXPECT_EQ(r.page, pagehead + logline("logs/cut.gz") + denied);
+    EXPECT_NE(r.err.find("quorlink: logs/cut.gz: compressed data cut short\n"), std::string::npos) << r.err;
+    s.write("logs/vornout.dat.3.xz", std::string("\xFD" "7zXZ\0\0\x04", 8));
+    r = runcgi(s, "logfile=vornout.dat.3.xz");
+    EXPECT_EQ(r.page, pagehead + logline("logs/vornout.dat.3.xz") + denied);
+    EXPECT_NE(r.err.find("quorlink: logs/vornout.dat.3.xz: compressed with xz, which is not read\n"),
+              std::string::npos) << r.err;
+}
+
 TEST(Scan, EmptyOrRecordlessLogs)
 {
     site s;
