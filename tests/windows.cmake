@@ -36,6 +36,23 @@ foreach(shard RANGE ${last})
     ENVIRONMENT "${wineprefix};QUORLINK_LAUNCHER=${wine};QUORLINK_PROGRAM=$<TARGET_FILE:quorlink>;QUORLINK_HOLDFILE=$<TARGET_FILE:holdfile>;QUORLINK_LOCALES=${locales};GTEST_TOTAL_SHARDS=${shards};GTEST_SHARD_INDEX=${shard}")
 endforeach()
 
+# The requests and charts again, every site in a folder so deep that the
+# program starts 250 characters down and its files' full paths pass 260,
+# Windows' old limit (MAX_PATH); wine starts no program further down.
+string(LENGTH "${CMAKE_BINARY_DIR}/longpaths/" baselength)
+math(EXPR padlength "250 - 2 - 20 - ${baselength}")   # "Z:" before, "/quorlinktest.XXXXXX" after
+if(padlength LESS 1)
+  message(FATAL_ERROR "${CMAKE_BINARY_DIR} is too long a build folder for the long-path tests")
+endif()
+string(REPEAT "d" ${padlength} pad)
+set(deep ${CMAKE_BINARY_DIR}/longpaths/${pad})
+add_test(NAME longpaths_folder COMMAND ${CMAKE_COMMAND} -E make_directory ${deep})
+set_tests_properties(longpaths_folder PROPERTIES FIXTURES_SETUP longpaths)
+add_test(NAME cgitests_longpaths COMMAND ${QUORLINK_HOST_BUILD}/tests/cgitests
+  --gtest_filter=Request.*:LoadChart.*:ChartFile.*)
+set_tests_properties(cgitests_longpaths PROPERTIES FIXTURES_REQUIRED "wine;locales;longpaths" TIMEOUT 600
+  ENVIRONMENT "${wineprefix};QUORLINK_LAUNCHER=${wine};QUORLINK_PROGRAM=$<TARGET_FILE:quorlink>;QUORLINK_HOLDFILE=$<TARGET_FILE:holdfile>;QUORLINK_LOCALES=${locales};QUORLINK_SITES=${deep}")
+
 # lighttpd serves the front page and runs the program through wine
 set(serveenv "${wineprefix};QUORLINK_BUILD=${QUORLINK_HOST_BUILD};QUORLINK_WINDOWS_BUILD=${CMAKE_BINARY_DIR}")
 add_test(NAME serve_lighttpd COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/serve/server_test.sh lighttpd)
