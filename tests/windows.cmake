@@ -63,3 +63,7 @@ set_tests_properties(serve_lighttpd serve_load PROPERTIES FIXTURES_REQUIRED wine
 # the zip of scripts/package-windows, unpacked as an operator would
 add_test(NAME package COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/package_test.sh)
 set_tests_properties(package PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120 ENVIRONMENT "${serveenv}")
+
+# the guide's Command Prompt lines as wine's cmd.exe parses them
+add_test(NAME guide COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/guide_test.sh)
+set_tests_properties(guide PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 120 ENVIRONMENT "${serveenv}")
