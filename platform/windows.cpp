@@ -173,7 +173,8 @@ const char *fileerror(void)
     while (n > 0 && wcschr(L"\r\n .", wide[n - 1]))
         wide[--n] = L'\0';
     char utf8[REASONCHARS * 3];   // a UTF-16 unit is at most three bytes of UTF-8
-    if (n == 0 || WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr) == 0) {
+    if (n == 0 ||
+        WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr) == 0) {
         snprintf(text, sizeof text, "error %lu", (unsigned long)err);
         return text;
     }
@@ -219,10 +220,10 @@ sysfile filetemp(const char *path, char *tmp, size_t tmpsize)
 // _WIN32_WINNT reaches (0x0A000002 against 0x0A00): Windows' own value.
 static const FILE_INFO_BY_HANDLE_CLASS RENAMEINFOEX = (FILE_INFO_BY_HANDLE_CLASS)22;
 
-// Renames from over to with POSIX semantics; 0 with the reason set. The
-// new name goes in full, as the documentation's examples give it. Wine has
-// no such rename (ERROR_INVALID_PARAMETER), so this rests on Microsoft's
-// documentation alone.
+// Renames from over to, with POSIX semantics; 0 with the reason set. The
+// new name goes in full, the form every account of the call agrees on.
+// Wine has no such rename (ERROR_INVALID_PARAMETER): this rests on
+// Microsoft's documentation alone.
 static int posixrename(const wchar_t *from, const wchar_t *to)
 {
     alignas(FILE_RENAME_INFO) char buf[offsetof(FILE_RENAME_INFO, FileName) +
@@ -286,7 +287,8 @@ int filemove(const char *from, const char *to)
         if (posix && posixrename(hostfrom, hostto))
             return 1;
         posix = posix && heldrefusal(GetLastError());
-        if (!posix && MoveFileExW(hostfrom, hostto, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        if (!posix &&
+            MoveFileExW(hostfrom, hostto, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return 1;
         DWORD err = GetLastError();
         int wait = worthwaiting(hostto, &err);
