@@ -24,6 +24,10 @@ static const DWORD ISFOLDER = 0x20000002;
 // is tried again for about a second.
 enum { WAITTRIES = 20, WAITMS = 50 };
 
+// The longest reason the system gives, in UTF-16 units, before it is cut
+// to the WHYSIZE bytes a complaint holds.
+enum { REASONCHARS = 512 };
+
 // Text in Windows' UTF-16. Notepad saves UTF-8, older editors the ANSI code
 // page: text that is valid UTF-8 is read as UTF-8 (plain ASCII reads the
 // same either way), anything else in the ANSI code page, as the ANSI calls
@@ -151,6 +155,9 @@ int fileexists(const char *path)
            GetFileAttributesW(host) != INVALID_FILE_ATTRIBUTES;
 }
 
+// The system's reason in its own language as UTF-8, as the names beside
+// it in a complaint line are: one line, one encoding, whatever the code
+// page. A reason that does not fit is cut at a character's start.
 const char *fileerror(void)
 {
     static char text[WHYSIZE];
@@ -159,14 +166,24 @@ const char *fileerror(void)
         return "not a file on a disk";
     if (err == ISFOLDER)
         return "Is a folder";
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                             err, 0, text, sizeof text, nullptr);
-    if (n == 0)
-        snprintf(text, sizeof text, "error %lu", (unsigned long)err);
+    wchar_t wide[REASONCHARS];
+    DWORD n = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                             err, 0, wide, sizeof wide / sizeof wide[0], nullptr);
     // one line, as the server's log wants it: no line end, no full stop
-    size_t len = strlen(text);
-    while (len > 0 && strchr("\r\n .", text[len - 1]))
-        text[--len] = '\0';
+    while (n > 0 && wcschr(L"\r\n .", wide[n - 1]))
+        wide[--n] = L'\0';
+    char utf8[REASONCHARS * 3];   // a UTF-16 unit is at most three bytes of UTF-8
+    if (n == 0 ||
+        WideCharToMultiByte(CP_UTF8, 0, wide, -1, utf8, sizeof utf8, nullptr, nullptr) == 0) {
+        snprintf(text, sizeof text, "error %lu", (unsigned long)err);
+        return text;
+    }
+    size_t len = strlen(utf8);
+    if (len >= sizeof text)
+        for (len = sizeof text - 1; len > 0 && (utf8[len] & 0xC0) == 0x80; len--) {
+        }
+    memcpy(text, utf8, len);
+    text[len] = '\0';
     return text;
 }
 
@@ -228,38 +245,87 @@ void tempsweep(const char *path)
     FindClose(h);
 }
 
-// Why a file cannot be renamed over: Windows says "access denied" both for
-// a chart that the web server holds open while it sends it, which waiting
-// mends, and for a folder or a read-only file, which it does not. Opening
-// it for deletion tells them apart: only a file held open is a sharing
-// violation.
-static DWORD whynotmoved(const wchar_t *host, DWORD err)
+// Windows 10 1607 and Server 2016, on NTFS, rename over a file that others
+// hold open if they let it be deleted, as IIS's file cache and virus
+// scanners do: they go on reading the old chart, the next reader opens the
+// new one. mingw-w64 declares the class only for a Windows version that no
+// _WIN32_WINNT reaches (0x0A000002 against 0x0A00): Windows' own value.
+static const FILE_INFO_BY_HANDLE_CLASS RENAMEINFOEX = (FILE_INFO_BY_HANDLE_CLASS)22;
+
+// Renames from over to, with POSIX semantics; 0 with the reason set. The
+// new name goes in full, the form every account of the call agrees on.
+// Wine has no such rename (ERROR_INVALID_PARAMETER): this rests on
+// Microsoft's documentation alone.
+static int posixrename(const wchar_t *from, const wchar_t *to)
 {
-    err = whyrefused(host, err);
-    if (err != ERROR_ACCESS_DENIED)
-        return err;
-    HANDLE h = CreateFileW(host, DELETE, shareall, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
+    alignas(FILE_RENAME_INFO) char buf[offsetof(FILE_RENAME_INFO, FileName) +
+                                       sizeof(wchar_t) * PATHSIZE];
+    wchar_t *name = (wchar_t *)(buf + offsetof(FILE_RENAME_INFO, FileName));
+    DWORD len = GetFullPathNameW(to, PATHSIZE, name, nullptr);
+    if (len == 0 || len >= PATHSIZE) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return 0;
+    }
+    FILE_RENAME_INFO *info = (FILE_RENAME_INFO *)buf;
+    info->Flags = FILE_RENAME_FLAG_REPLACE_IF_EXISTS | FILE_RENAME_FLAG_POSIX_SEMANTICS;
+    info->RootDirectory = nullptr;
+    info->FileNameLength = len * sizeof(wchar_t);
+    HANDLE h = CreateFileW(from, DELETE | SYNCHRONIZE, shareall, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
-        return GetLastError() == ERROR_SHARING_VIOLATION ? ERROR_SHARING_VIOLATION : err;
+        return 0;
+    BOOL ok = SetFileInformationByHandle(h, RENAMEINFOEX, info, (DWORD)(offsetof(FILE_RENAME_INFO,
+                                         FileName) + (len + 1) * sizeof(wchar_t)));
+    DWORD err = GetLastError();
     CloseHandle(h);
-    return err;
+    SetLastError(err);
+    return ok != 0;
 }
 
-// A chart that the web server is sending cannot be replaced until it is
-// sent: try again for about a second, then give up and keep the old one.
-// What waiting cannot mend is given up at once.
+// Refusals that another program holding the file (or our new one) explains.
+static int heldrefusal(DWORD err)
+{
+    return err == ERROR_ACCESS_DENIED || err == ERROR_SHARING_VIOLATION ||
+           err == ERROR_LOCK_VIOLATION;
+}
+
+// Windows says "access denied" both for a chart that another program holds
+// open, which waiting mends whatever it shares, and for a folder or a
+// read-only file there, which it does not: only those two are given up at
+// once. A folder is told as one.
+static int worthwaiting(const wchar_t *host, DWORD *err)
+{
+    if (!heldrefusal(*err))
+        return 0;
+    DWORD attrs = GetFileAttributesW(host);
+    if (attrs == INVALID_FILE_ATTRIBUTES)
+        return 1;
+    if (attrs & FILE_ATTRIBUTE_DIRECTORY)
+        *err = ISFOLDER;
+    return !(attrs & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY));
+}
+
+// The POSIX rename first; where the system or the disk refuses it for
+// anything but a holder (wine, an older Windows, FAT, some shares),
+// MoveFileExW, which fails while any handle is open. A chart that is held
+// either way is tried again for about a second, then the old one stays.
 int filemove(const char *from, const char *to)
 {
     wchar_t hostfrom[PATHSIZE], hostto[PATHSIZE];
     if (!gethostpath(from, hostfrom) || !gethostpath(to, hostto))
         return 0;
+    int posix = 1;
     for (int tries = 1;; tries++) {
-        if (MoveFileExW(hostfrom, hostto, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        if (posix && posixrename(hostfrom, hostto))
             return 1;
-        DWORD err = whynotmoved(hostto, GetLastError());
+        posix = posix && heldrefusal(GetLastError());
+        if (!posix &&
+            MoveFileExW(hostfrom, hostto, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return 1;
+        DWORD err = GetLastError();
+        int wait = worthwaiting(hostto, &err);
         SetLastError(err);
-        if (tries >= WAITTRIES || (err != ERROR_SHARING_VIOLATION && err != ERROR_LOCK_VIOLATION))
+        if (!wait || tries >= WAITTRIES)
             return 0;
         Sleep(WAITMS);
     }
@@ -285,10 +351,16 @@ int requestlock(const char *path)
     return LockFileEx(lockfile, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &at) != 0;
 }
 
+// Unlocked before it is closed, as LockFileEx's documentation asks: a
+// lock left to the close goes when the system gets round to it.
 void requestunlock(void)
 {
-    if (lockfile != INVALID_HANDLE_VALUE)
+    if (lockfile != INVALID_HANDLE_VALUE) {
+        OVERLAPPED at;
+        memset(&at, 0, sizeof at);
+        UnlockFileEx(lockfile, 0, MAXDWORD, MAXDWORD, &at);
         CloseHandle(lockfile);
+    }
     lockfile = INVALID_HANDLE_VALUE;
 }
 
@@ -320,12 +392,16 @@ void serverlog(const char *line)
     wchar_t text[LOGLINESIZE];
     if (!towide(line, text, sizeof text / sizeof text[0]))
         return;
+    // a pool that may not write the event log still leaves the line where
+    // a debugger or DebugView sees it (documented; wine's event log never
+    // refuses)
     HANDLE source = RegisterEventSourceW(nullptr, L"quorlink");
-    if (source == nullptr)
-        return;
     const wchar_t *strings[] = {text};
-    ReportEventW(source, EVENTLOG_WARNING_TYPE, 0, EVENTID, nullptr, 1, 0, strings, nullptr);
-    DeregisterEventSource(source);
+    if (source == nullptr ||
+        !ReportEventW(source, EVENTLOG_WARNING_TYPE, 0, EVENTID, nullptr, 1, 0, strings, nullptr))
+        OutputDebugStringW(text);
+    if (source != nullptr)
+        DeregisterEventSource(source);
 }
 
 // The page goes out through the C runtime's text mode, its lines ended in

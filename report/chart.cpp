@@ -3,6 +3,7 @@
 #include <gd.h>
 #include <gdfontmb.h>
 #include <gdfontt.h>
+#include <stdarg.h>
 #include <stdio.h>
 #include <string.h>
 
@@ -401,4 +402,22 @@ gdImagePtr sumchartimage(uint32_t totalcount)
 void drawsumchart(uint32_t totalcount)
 {
     finishchart(sumchartimage(totalcount));
+}
+
+// What libgd says when it fails (an image too big to make) is one line for
+// the operator like any complaint, never standard error, which IIS would
+// show the visitor. A longer text is cut to the line.
+static void gdcomplaint(int, const char *format, va_list args)
+{
+    char text[LOGLINESIZE];
+    vsnprintf(text, sizeof text, format, args);
+    size_t n = strlen(text);
+    while (n > 0 && strchr("\r\n .", text[n - 1]))
+        text[--n] = '\0';
+    complain("libgd", text);
+}
+
+void chartinit(void)
+{
+    gdSetErrorMethod(gdcomplaint);
 }

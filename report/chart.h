@@ -18,4 +18,7 @@ void drawsumchart(uint32_t totalcount);
 gdImagePtr loadchartimage(uint32_t totalcount);
 gdImagePtr sumchartimage(uint32_t totalcount);
 
+// libgd's own complaints become the program's: once, before any drawing.
+void chartinit(void);
+
 #endif

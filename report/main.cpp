@@ -4,6 +4,7 @@
 
 #include "../platform/platform.h"
 #include "actions.h"
+#include "chart.h"
 #include "request.h"
 
 // Servers pass query words as arguments when a query has no "=": they are
@@ -11,6 +12,7 @@
 int main(void)
 {
     platforminit();
+    chartinit();
     gatherrequest(getenv("QUERY_STRING"));  // the query, the settings, the log
     if (startpage())                         // header and head of the page
         report();                            // scan the log, answer the action

@@ -21,11 +21,14 @@
 
 const std::string pagehead = "Content-Type: text/html\nCache-Control: no-store\n\n<html><body>";
 
+// In /tmp, or in the folder QUORLINK_SITES names (one deep enough that
+// every file's full path is long, say).
 site::site()
 {
-    char tmpl[] = "/tmp/quorlinktest.XXXXXX";
-    if (!mkdtemp(tmpl))
-        throw std::runtime_error("mkdtemp");
+    const char *under = getenv("QUORLINK_SITES");
+    std::string tmpl = std::string(under && *under ? under : "/tmp") + "/quorlinktest.XXXXXX";
+    if (!mkdtemp(&tmpl[0]))
+        throw std::runtime_error("mkdtemp in " + tmpl);
     dir = tmpl;
 }
 
