@@ -41,6 +41,8 @@ check "the front page asks for quorlink.exe" [ "$(grep -c 'action="/cgi-bin/quor
 cp "$site/cgi-bin/quorlink.cfg.example" "$site/cgi-bin/quorlink.cfg"
 (cd "$site" && "$top/scripts/wine" genlog.exe --count 721 --start 1796428800 > logs/vornout.dat)
 page="$(cd "$site/cgi-bin" && QUERY_STRING="action=rxloaddyn&hgrid=on&vgrid=on" "$top/scripts/wine" quorlink.exe)"
-check "it answers with the chart, its header in CR LF" [ "$page" = "Content-Type: text/html"$'\r\n\r\n'"<html><body><p>Log file name: ..\\logs\\vornout.dat<br>Channel Bandwidth: 64000<br><br></p><center><img src=\"/charts/quorlinkout.gif\" border=0></center></body></html>" ]
+# the page carries the chart written to charts\ inside it
+chart="<center><img src=\"data:image/gif;base64,$(base64 -w0 "$site/charts/quorlinkout.gif")\" border=0></center>"
+check "it answers with the chart, its header in CR LF" [ "$page" = "Content-Type: text/html"$'\r\n'"Cache-Control: no-store"$'\r\n\r\n'"<html><body><p>Log file name: ..\\logs\\vornout.dat<br>Channel Bandwidth: 64000<br><br></p>$chart</body></html>" ]
 check "the chart is in charts\\" [ "$("$build/tests/gifinfo" "$site/charts/quorlinkout.gif")" = "750 300" ]
 finish
