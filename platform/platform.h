@@ -114,6 +114,10 @@ void requestunlock(void);
 // write instead of killing the request half way.
 void platforminit(void);
 
+// The working folder, where the server runs the program: the channel's.
+// 0 when it cannot be told or does not fit.
+int workdir(char *out, size_t outsize);
+
 // One line for the operator, without its line end: to standard error, which
 // web servers put in their error log, or wherever this system's servers
 // want it instead.

@@ -225,6 +225,11 @@ void requestunlock(void)
     lockfd = -1;
 }
 
+int workdir(char *out, size_t outsize)
+{
+    return getcwd(out, outsize) != nullptr;
+}
+
 void serverlog(const char *line)
 {
     // one write: lines of requests at the same time do not mix

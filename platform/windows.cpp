@@ -364,6 +364,16 @@ void requestunlock(void)
     lockfile = INVALID_HANDLE_VALUE;
 }
 
+// In UTF-8, whatever the code page: the line it goes into is read as UTF-8.
+int workdir(char *out, size_t outsize)
+{
+    wchar_t wide[PATHSIZE];
+    DWORD n = GetCurrentDirectoryW(PATHSIZE, wide);
+    if (n == 0 || n >= PATHSIZE)
+        return 0;
+    return WideCharToMultiByte(CP_UTF8, 0, wide, -1, out, (int)outsize, nullptr, nullptr) != 0;
+}
+
 // IIS joins a CGI program's standard error to its standard output: a line
 // there would land in the header, or in the page that every visitor gets,
 // or break the header into a "502.2 Bad Gateway" (IIS's documentation and

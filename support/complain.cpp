@@ -20,10 +20,17 @@ static size_t putsafe(char *line, size_t n, size_t size, const char *text)
 
 void complain(const char *file, const char *reason)
 {
-    char line[LOGLINESIZE];
+    char line[LOGLINESIZE], dir[PATHSIZE];
     size_t n = putsafe(line, 0, sizeof line, "quorlink: ");
     n = putsafe(line, n, sizeof line, file);
     n = putsafe(line, n, sizeof line, ": ");
-    putsafe(line, n, sizeof line, reason);
+    n = putsafe(line, n, sizeof line, reason);
+    // the channel: one server runs several, each in its own folder, where
+    // relative names start; last, so that a cut takes it before the reason
+    if (workdir(dir, sizeof dir)) {
+        n = putsafe(line, n, sizeof line, " (in ");
+        n = putsafe(line, n, sizeof line, dir);
+        putsafe(line, n, sizeof line, ")");
+    }
     serverlog(line);
 }

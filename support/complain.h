@@ -5,7 +5,8 @@
 #ifndef QUORLINK_COMPLAIN_H
 #define QUORLINK_COMPLAIN_H
 
-// "quorlink: FILE: REASON", control bytes shown as \xNN.
+// "quorlink: FILE: REASON (in FOLDER)", FOLDER the working folder (left out
+// when it cannot be told), control bytes shown as \xNN.
 void complain(const char *file, const char *reason);
 
 #endif

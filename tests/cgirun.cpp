@@ -110,9 +110,18 @@ std::string complainedof(const std::string &err)
 {
     std::istringstream in(err);
     std::string line, files;
-    while (std::getline(in, line))
+    while (std::getline(in, line)) {
+        size_t folder = line.rfind(" (in ");
+        if (folder != std::string::npos && line.back() == ')')
+            line.erase(folder);
         files += line.substr(0, line.rfind(": ")) + "\n";
+    }
     return files;
+}
+
+std::string infolder(const site &s)
+{
+    return " (in " + std::filesystem::canonical(s.dir).string() + ")";
 }
 
 // A run that does not end is a hung request: it fails, it never stalls the suite.

@@ -19,7 +19,7 @@ struct site {
 struct cgiresult {
     std::string page;
     int status;  // exit status, or -1 when the program did not exit normally
-    std::string err;  // the lines for the server's log: "quorlink: FILE: REASON"
+    std::string err;  // the lines for the server's log: "quorlink: FILE: REASON (in FOLDER)"
 };
 
 struct cgiopts {
@@ -76,8 +76,12 @@ holder holdfile(const site &s, const char *how, const char *name);
 void letgo(holder &h);
 
 // The complaints of a run without their reasons, which are each system's
-// own words: "quorlink: FILE" a line.
+// own words, and without the folder, which is each system's own name for it:
+// "quorlink: FILE" a line.
 std::string complainedof(const std::string &err);
+// How a complaint names the channel of a run in the site, the host's own
+// program: " (in FOLDER)".
+std::string infolder(const site &s);
 
 // What every page starts with.
 extern const std::string pagehead;

@@ -12,17 +12,18 @@
 
 static const uint32_t D0 = 1796428800;
 
-// Every path the program touched, from an strace of its run.
+// Every path the program touched, from an strace of its run. getcwd only
+// names the working folder, for a complaint.
 static std::vector<std::string> touched(const std::string &trace)
 {
     std::vector<std::string> paths;
     std::istringstream in(trace);
     std::string line;
-    std::regex call(R"(^\d+ +\w+\((?:AT_FDCWD, |\d+, )?"([^"]*)\")");
+    std::regex call(R"(^\d+ +(\w+)\((?:AT_FDCWD, |\d+, )?"([^"]*)\")");
     std::smatch m;
     while (std::getline(in, line))
-        if (std::regex_search(line, m, call) && !m[1].str().empty())
-            paths.push_back(m[1]);
+        if (std::regex_search(line, m, call) && m[1] != "getcwd" && !m[2].str().empty())
+            paths.push_back(m[2]);
     return paths;
 }
 

@@ -248,7 +248,7 @@ TEST(Failures, UnreadableLogOrIntervalFile)
     s.write("vornout.dat/x", "");
     auto folder = runcgi(s, "");
     EXPECT_EQ(folder.page, pagehead + logline() + denied);
-    const char *isfolder = launched() ? ": Is a folder\n" : ": Is a directory\n";
+    const char *isfolder = launched() ? ": Is a folder (in " : ": Is a directory (in ";
     EXPECT_NE(folder.err.find(std::string("vornout.dat") + isfolder), std::string::npos) << folder.err;
     // the interval file cannot be created
     site t;
