@@ -128,11 +128,11 @@ TEST(Scan, GzippedArchiveReadsAsThePlainLog)
     s.write("logs/cut.gz", gz.substr(0, gz.size() / 2));
     auto r = runcgi(s, "logfile=cut.gz");
     EXPECT_EQ(r.page, pagehead + logline("logs/cut.gz") + denied);
-    EXPECT_NE(r.err.find("quorlink: logs/cut.gz: compressed data cut short\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("quorlink: logs/cut.gz: compressed data cut short (in "), std::string::npos) << r.err;
     s.write("logs/vornout.dat.3.xz", std::string("\xFD" "7zXZ\0\0\x04", 8));
     r = runcgi(s, "logfile=vornout.dat.3.xz");
     EXPECT_EQ(r.page, pagehead + logline("logs/vornout.dat.3.xz") + denied);
-    EXPECT_NE(r.err.find("quorlink: logs/vornout.dat.3.xz: compressed with xz, which is not read\n"),
+    EXPECT_NE(r.err.find("quorlink: logs/vornout.dat.3.xz: compressed with xz, which is not read (in "),
               std::string::npos) << r.err;
 }
 
