@@ -217,8 +217,11 @@ inerrorlog() {  # the line may be written a moment after the answer
   done
   return 1
 }
-page() {  # the page of a load chart of the channel whose charts are at $1
-  echo "<html><body><p>Log file name: logs/vornout.dat<br>Channel Bandwidth: $2<br><br></p><center><img src=\"$1/quorlinkout.gif\" border=0></center></body></html>"
+page() {  # the page of a load chart at bandwidth $1, the chart inside it standing as CHART
+  echo "<html><body><p>Log file name: logs/vornout.dat<br>Channel Bandwidth: $1<br><br></p><center><img src=\"data:image/gif;base64,CHART\" border=0></center></body></html>"
+}
+chartless() {  # the body, its chart standing as CHART
+  sed -E 's|base64,[A-Za-z0-9+/=]+"|base64,CHART"|' <<<"$body"
 }
 load="cgi-bin/quorlink?action=rxloaddyn&hgrid=on&vgrid=on"
 channel=/var/lib/quorlink/default
@@ -250,7 +253,7 @@ check "its three forms ask for the program beside the page" \
   [ "$(grep -c 'action="cgi-bin/quorlink"' <<<"$body")" = 3 ]
 fetch "/quorlink/$load"
 check "the program answers at /quorlink/cgi-bin/quorlink" \
-  [ "$status $body" = "200 $(page /quorlink/charts 64000)" ]
+  [ "$status $(chartless)" = "200 $(page 64000)" ]
 check "the chart decodes, a day is 750 wide" chartat /quorlink/charts/quorlinkout.gif 750
 fetch /quorlink/cgi-bin/quorlink.cfg
 check "the settings have no address" [ "$status" = 404 ]
@@ -283,7 +286,7 @@ fetch /quorlink/east/
 check "a second channel's front page at /quorlink/east/" \
   [ "$status $(grep -c 'action="cgi-bin/quorlink"' <<<"$body")" = "200 3" ]
 fetch "/quorlink/east/$load"
-check "its program answers" [ "$status $body" = "200 $(page /quorlink/east/charts 64000)" ]
+check "its program answers" [ "$status $(chartless)" = "200 $(page 64000)" ]
 check "its chart is its own, 390 wide" chartat /quorlink/east/charts/quorlinkout.gif 390
 fetch "/quorlink/east/cgi-bin/quorlink?logfile=gone.dat"
 check "its complaints name its folder" \
@@ -297,9 +300,9 @@ inroot nginx
 fetch 8080 /quorlink/
 check "nginx: the front page" [ "$status $(grep -c 'action="cgi-bin/quorlink"' <<<"$body")" = "200 3" ]
 fetch 8080 "/quorlink/$load"
-check "nginx: the program" [ "$status $body" = "200 $(page /quorlink/charts 64000)" ]
+check "nginx: the program" [ "$status $(chartless)" = "200 $(page 64000)" ]
 fetch 8080 "/quorlink/east/$load"
-check "nginx: the second channel" [ "$status $body" = "200 $(page /quorlink/east/charts 64000)" ]
+check "nginx: the second channel" [ "$status $(chartless)" = "200 $(page 64000)" ]
 check "nginx: its chart" chartat 8080 /quorlink/east/charts/quorlinkout.gif 390
 inroot nginx -s stop 2>/dev/null
 inroot sh -c 'kill "$(cat /run/fcgiwrap.pid)"'
@@ -357,7 +360,7 @@ check "the package's new settings beside them" grep -qx 'bandwidth=64000' "$root
 check "the working files are kept, www-data's" [ "$(owners)" = "$kept" ]
 check "the opened site stays open" [ "$(get 80 "/quorlink/$load" 192.0.2.7)" = 200 ]
 fetch "/quorlink/$load"
-check "the upgraded program reads the edited settings" [ "$status $body" = "200 $(page /quorlink/charts 128000)" ]
+check "the upgraded program reads the edited settings" [ "$status $(chartless)" = "200 $(page 128000)" ]
 
 # removal turns the site off; purge leaves only the operator's logs
 aptget remove quorlink
