@@ -195,7 +195,9 @@ void dataanswer(void)
     out = strcmp(req.format, "csv") == 0 ? &csvoutput : strcmp(req.format, "json") == 0 ? &jsonoutput : nullptr;
     if (!out) {
         printf("Status: 400 Bad Request\nContent-Type: text/plain; charset=utf-8\n"
-               "Cache-Control: no-store\n\nformat= takes csv or json.\n");
+               "Cache-Control: no-store\n\n");
+        rawout();
+        printf("format= takes csv or json.\n");
         return;
     }
     if (!answerable())
