@@ -48,6 +48,9 @@ struct textin {
 // (bzip2, xz, zstd, lz4, compress): failed and why are set then, and
 // compressed too for the second, why naming the form.
 int textopen(struct textin *in, const char *path);
+// The same, then only the last tailbytes of a plain file, from the first
+// line that starts there; a gzip file is read whole.
+int textopentail(struct textin *in, const char *path, uint64_t tailbytes);
 const char *textnextslow(struct textin *in, size_t *size);
 
 // The next line in place, without its line feed, and its size through
@@ -113,6 +116,9 @@ void requestunlock(void);
 // A write to a closed pipe or past a file size limit fails like any other
 // write instead of killing the request half way.
 void platforminit(void);
+// What follows on standard output goes out byte for byte: a data answer's
+// line ends are the same on every system.
+void rawout(void);
 
 // The working folder, where the server runs the program: the channel's.
 // 0 when it cannot be told or does not fit.
@@ -147,6 +153,9 @@ long fileget(sysfile f, char *buf, size_t size);
 sysfile filewrite(const char *path, int *inplace);
 // Writes all of data; 0 on a failure.
 int fileput(sysfile f, const char *data, size_t size);
+// The size of an open file, and a move to a place in it; 0 on a failure.
+int filesize(sysfile f, uint64_t *size);
+int fileseek(sysfile f, uint64_t offset);
 // Cuts a file written over in place to its new size.
 int filecut(sysfile f, uint64_t size);
 int fileclose(sysfile f);
@@ -156,6 +165,9 @@ sysfile filetemp(const char *path, char *tmp, size_t tmpsize);
 // request killed while it wrote one never renamed it. Only under the lock,
 // when no other request can be writing one.
 void tempsweep(const char *path);
+// Calls found with each name in the folder but "." and ".."; 0 when the
+// folder cannot be read. Windows' names come in UTF-8.
+int foldernames(const char *folder, void (*found)(const char *name, void *arg), void *arg);
 // Moves a file over another in one step; 0 when it could not.
 int filemove(const char *from, const char *to);
 

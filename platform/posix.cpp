@@ -104,6 +104,20 @@ int fileput(sysfile f, const char *data, size_t size)
     return 1;
 }
 
+int filesize(sysfile f, uint64_t *size)
+{
+    struct stat st;
+    if (fstat((int)f, &st) != 0)
+        return 0;
+    *size = (uint64_t)st.st_size;
+    return 1;
+}
+
+int fileseek(sysfile f, uint64_t offset)
+{
+    return lseek((int)f, (off_t)offset, SEEK_SET) >= 0;
+}
+
 int filecut(sysfile f, uint64_t size)
 {
     return ftruncate((int)f, (off_t)size) == 0;
@@ -157,35 +171,19 @@ sysfile filetemp(const char *path, char *tmp, size_t tmpsize)
     return fd;
 }
 
-// mkstemp's names: the path, ".tmp" and six letters or digits.
-enum { TEMPTAG = 6 };
-
-static int istempof(const char *name, const char *base, size_t baselen)
-{
-    static const char tagchars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    const char *tag = name + baselen + 4;
-    return strncmp(name, base, baselen) == 0 && strncmp(name + baselen, ".tmp", 4) == 0 &&
-           strlen(tag) == TEMPTAG && strspn(tag, tagchars) == TEMPTAG;
-}
-
-void tempsweep(const char *path)
+int foldernames(const char *folder, void (*found)(const char *name, void *arg), void *arg)
 {
     char host[PATHSIZE];
-    if (!gethostpath(path, host, sizeof host))
-        return;
-    char *slash = strrchr(host, '/');
-    const char *base = slash ? slash + 1 : host;
-    const char *folder = slash == host ? "/" : slash ? host : ".";
-    if (slash && slash != host)
-        *slash = '\0';
-    DIR *d = opendir(folder);
+    if (!gethostpath(folder, host, sizeof host))
+        return 0;
+    DIR *d = opendir(host);
     if (!d)
-        return;
-    const size_t baselen = strlen(base);
+        return 0;
     while (struct dirent *e = readdir(d))
-        if (istempof(e->d_name, base, baselen))
-            unlinkat(dirfd(d), e->d_name, 0);
+        if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0)
+            found(e->d_name, arg);
     closedir(d);
+    return 1;
 }
 
 int filemove(const char *from, const char *to)
@@ -241,6 +239,10 @@ void platforminit(void)
 {
     signal(SIGPIPE, SIG_IGN);
     signal(SIGXFSZ, SIG_IGN);
+}
+
+void rawout(void)
+{
 }
 
 void utctime(uint32_t t, struct tm *out)

@@ -253,6 +253,28 @@ int textopen(struct textin *in, const char *path)
     return in->fd != NOFILE;
 }
 
+int textopentail(struct textin *in, const char *path, uint64_t tailbytes)
+{
+    if (!textopen(in, path))
+        return 0;
+    uint64_t size;
+    if (in->zipped || !filesize(in->fd, &size) || size <= tailbytes)
+        return 1;
+    if (!fileseek(in->fd, size - tailbytes)) {
+        failin(in, fileerror());
+        in->ended = 1;
+        in->pos = in->len = 0;
+        marklines(in);
+        return 1;
+    }
+    // the line that the tail starts in is no whole line
+    in->pos = in->len = 0;
+    in->ended = 0;
+    in->cut = 1;
+    marklines(in);
+    return 1;
+}
+
 const char *textnextslow(struct textin *in, size_t *size)
 {
     for (;;) {
@@ -437,6 +459,43 @@ int replacefinish(struct textout *out)
         fileremove(out->newpath);
     out->newpath[0] = '\0';
     return ok;
+}
+
+// filetemp's names for a path: it, ".tmp" and six letters or digits
+// (mkstemp's on POSIX, digits on Windows).
+struct tempnames {
+    const char *folder, *base;
+    size_t baselen;
+};
+
+static void removetemp(const char *name, void *arg)
+{
+    static const char tagchars[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    enum { TEMPTAG = 6 };
+    const struct tempnames *t = (const struct tempnames *)arg;
+    const char *tag = name + t->baselen + 4;
+    if (strncmp(name, t->base, t->baselen) != 0 || strncmp(name + t->baselen, ".tmp", 4) != 0 ||
+        strlen(tag) != TEMPTAG || strspn(tag, tagchars) != TEMPTAG)
+        return;
+    char path[PATHSIZE];
+    int n = snprintf(path, sizeof path, "%s%s", t->folder, name);
+    if (n > 0 && (size_t)n < sizeof path)
+        fileremove(path);
+}
+
+void tempsweep(const char *path)
+{
+    const char *slash = strrchr(path, '/'), *back = strrchr(path, '\\');
+    const char *sep = slash > back ? slash : back;
+    char folder[PATHSIZE];
+    const size_t n = sep ? (size_t)(sep + 1 - path) : 0;
+    if (n >= sizeof folder)
+        return;
+    memcpy(folder, path, n);
+    folder[n] = '\0';
+    struct tempnames t = {folder, sep ? sep + 1 : path, 0};
+    t.baselen = strlen(t.base);
+    foldernames(n ? folder : ".", removetemp, &t);
 }
 
 uint32_t clocknow(void)

@@ -136,6 +136,22 @@ int fileput(sysfile f, const char *data, size_t size)
     return 1;
 }
 
+int filesize(sysfile f, uint64_t *size)
+{
+    LARGE_INTEGER n;
+    if (!GetFileSizeEx(tohandle(f), &n))
+        return 0;
+    *size = (uint64_t)n.QuadPart;
+    return 1;
+}
+
+int fileseek(sysfile f, uint64_t offset)
+{
+    LARGE_INTEGER at;
+    at.QuadPart = (LONGLONG)offset;
+    return SetFilePointerEx(tohandle(f), at, nullptr, FILE_BEGIN) != 0;
+}
+
 int filecut(sysfile f, uint64_t size)
 {
     LARGE_INTEGER at;
@@ -213,36 +229,28 @@ sysfile filetemp(const char *path, char *tmp, size_t tmpsize)
     return NOFILE;
 }
 
-// filetemp's names: the path, ".tmp" and six digits.
-void tempsweep(const char *path)
+// Names come in UTF-8, the form the site's own names are read in first.
+int foldernames(const char *folder, void (*found)(const char *name, void *arg), void *arg)
 {
-    enum { TEMPTAG = 6 };
-    char pattern[PATHSIZE];
-    wchar_t host[PATHSIZE], found[PATHSIZE];
-    int n = snprintf(pattern, sizeof pattern, "%s.tmp*", path);
-    if (n < 0 || (size_t)n >= sizeof pattern || !gethostpath(pattern, host))
-        return;
-    // the folder's part of the pattern names each file found; the name
-    // found must be the chart's own, whatever short name matched
-    const wchar_t *sep = wcsrchr(host, L'\\');
-    const size_t folderlen = sep ? (size_t)(sep + 1 - host) : 0;
-    const size_t baselen = wcslen(host) - folderlen - 1;   // up to ".tmp"
+    char pattern[PATHSIZE], name[PATHSIZE];
+    wchar_t host[PATHSIZE];
+    const size_t n = strlen(folder);
+    const int sep = n > 0 && (folder[n - 1] == '\\' || folder[n - 1] == '/');
+    int len = snprintf(pattern, sizeof pattern, "%s%s*", folder, sep ? "" : "\\");
+    if (len < 0 || (size_t)len >= sizeof pattern || !gethostpath(pattern, host))
+        return 0;
     WIN32_FIND_DATAW fd;
     HANDLE h = FindFirstFileW(host, &fd);
     if (h == INVALID_HANDLE_VALUE)
-        return;
+        return GetLastError() == ERROR_FILE_NOT_FOUND;   // an empty folder
     do {
-        const wchar_t *name = fd.cFileName;
-        const size_t len = wcslen(name);
-        if (len != baselen + TEMPTAG || wcsncmp(name, host + folderlen, baselen) != 0 ||
-            wcsspn(name + baselen, L"0123456789") != TEMPTAG ||
-            (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || folderlen + len >= PATHSIZE)
+        if (wcscmp(fd.cFileName, L".") == 0 || wcscmp(fd.cFileName, L"..") == 0)
             continue;
-        wmemcpy(found, host, folderlen);
-        wmemcpy(found + folderlen, name, len + 1);
-        DeleteFileW(found);
+        if (WideCharToMultiByte(CP_UTF8, 0, fd.cFileName, -1, name, sizeof name, nullptr, nullptr))
+            found(name, arg);
     } while (FindNextFileW(h, &fd));
     FindClose(h);
+    return 1;
 }
 
 // Windows 10 1607 and Server 2016, on NTFS, rename over a file that others
@@ -423,6 +431,14 @@ void platforminit(void)
     SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
     _setmode(_fileno(stdout), _O_TEXT);
     _setmode(_fileno(stderr), _O_BINARY);
+}
+
+// The header went out in CR LF; a data answer's body keeps its own line
+// ends (CSV's CR LF, the metrics' LF).
+void rawout(void)
+{
+    fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
 }
 
 void utctime(uint32_t t, struct tm *out)

@@ -230,6 +230,18 @@ static void loadbar(gdImagePtr im, uint32_t column, int height, int colour)
         im->pixels[y][x] = (unsigned char)colour;
 }
 
+// A period's chart is labelled with the period where it has bounds; hours=
+// reaches up to the newest record itself.
+static void periodrange(uint32_t *t1, uint32_t *t2)
+{
+    const struct period *p = askedperiod();
+    const int64_t shift = p->hours > 0;
+    if (p->hasfrom && p->from - shift >= 0 && p->from - shift <= UINT32_MAX)
+        *t1 = (uint32_t)(p->from - shift);
+    if (p->hasto && p->to - shift >= 0 && p->to - shift <= UINT32_MAX)
+        *t2 = (uint32_t)(p->to - shift);
+}
+
 gdImagePtr loadchartimage(uint32_t totalcount)
 {
     static struct textin in;
@@ -291,6 +303,7 @@ gdImagePtr loadchartimage(uint32_t totalcount)
 
     strncat(req.title, rx ? " (Rx Bytes)" : " (Tx Bytes)", sizeof req.title - strlen(req.title) - 1);
     drawtext(im, gdFontTiny, MARGIN, 0, req.title, pal.white);
+    periodrange(&ultime1, &ultime2);
     gmttimetext(ultime1, sztime1, sizeof sztime1);
     gmttimetext(ultime2, sztime2, sizeof sztime2);
     snprintf(range, sizeof range, "%s - %s", sztime1, sztime2);

@@ -5,6 +5,7 @@
 #include "../platform/platform.h"
 #include "actions.h"
 #include "chart.h"
+#include "data.h"
 #include "request.h"
 
 // Servers pass query words as arguments when a query has no "=": they are
@@ -14,6 +15,10 @@ int main(void)
     platforminit();
     chartinit();
     gatherrequest(getenv("QUERY_STRING"));  // the query, the settings, the log
+    if (dataasked()) {                       // CSV, JSON, metrics: no page
+        dataanswer();
+        return 0;
+    }
     if (startpage())                         // header and head of the page
         report();                            // scan the log, answer the action
     printf("</body></html>");

@@ -12,12 +12,51 @@
 
 struct request req = {
     "", "off", "off", "", "", "on", "", "", 0, "", "", "", "", "", "",
-    0, 0, 960000, 180, "VORN-NX Channel Statistics", 0,
+    0, 0, 960000, 180, "VORN-NX Channel Statistics", 0, 0, {0, 0, 0, 0, 0, 0, nullptr}, "",
 };
 
 int ison(const char *sw)
 {
     return strcmp(sw, "on") == 0;
+}
+
+// The most hours= takes: a century.
+enum { MAXHOURS = 100 * 366 * 24 };
+
+// A bound of the period, typed as dd/mm/yyyy or dd/mm/yyyy hh:mm, UTC; an
+// empty one is open. A text in no such form is refused, never taken for
+// today.
+static void readbound(const char *ptr, const char *name, int *has, int64_t *t, const char *refusal)
+{
+    const char *text = getparam(ptr, name);
+    if (!*text)
+        return;
+    req.period.asked = 1;
+    *has = periodtime(text, t);
+    if (!*has && !req.period.refused)
+        req.period.refused = refusal;
+}
+
+static void readperiod(const char *ptr)
+{
+    struct period *p = &req.period;
+    readbound(ptr, "from=", &p->hasfrom, &p->from,
+              "The period's start (from=) is not a date in the form dd/mm/yyyy or "
+              "dd/mm/yyyy hh:mm, in UTC.");
+    readbound(ptr, "to=", &p->hasto, &p->to,
+              "The period's end (to=) is not a date in the form dd/mm/yyyy or "
+              "dd/mm/yyyy hh:mm, in UTC.");
+    const char *hours = getparam(ptr, "hours=");
+    if (*hours) {
+        p->asked = 1;
+        // a whole number of hours, and it decides the period: from= and to=
+        // are not taken with it
+        const size_t digits = strspn(hours, "0123456789");
+        p->hours = digits == strlen(hours) && digits <= 7 ? decval(hours) : 0;
+        if (p->hours < 1 || p->hours > MAXHOURS)
+            p->refused = "The number of hours (hours=) is not a whole number from 1 up.";
+        p->hasfrom = p->hasto = 0;
+    }
 }
 
 static void readquery(const char *querystring)
@@ -45,6 +84,10 @@ static void readquery(const char *querystring)
     req.days = decval(getquery(ptr, "days="));
     if (strstr(ptr, "dates="))
         setfield(req.dates, "on");
+    // the newer parameters are found by their whole names only
+    readperiod(ptr);
+    const char *format = getparam(ptr, "format=");
+    setfield(req.format, strlen(format) < sizeof req.format ? format : "?");
 }
 
 template <size_t N> static void readsetting(char (&field)[N], const char *key, const char *dflt)
@@ -120,9 +163,11 @@ static void joinlogpath(const char *name)
 
 static void chooselog(void)
 {
-    if (!ison(req.activelog) && req.logfile[0]) {
+    // the metrics are the channel's: its current log, whatever else is asked
+    if (!ison(req.activelog) && req.logfile[0] && strcmp(req.action, "metrics") != 0) {
         if (!barename(req.logfile))
             req.logrefused = 1;
+        req.lognamed = 1;
         setfield(req.logname, req.logfile);
     } else {
         req.logrefused = 0;
@@ -133,9 +178,11 @@ static void chooselog(void)
         joinlogpath(req.logname);
 }
 
-// Whether the chosen log is there to be read; the server's log says why not.
-static int logthere(void)
+int logthere(void)
 {
+    // settings that could not be read are told of already, and name no log
+    if (configfailed())
+        return 0;
     const char *why = req.logrefused ? "refused: a log asked for by name must be a file "
                                        "in the log folder"
                       : !fileexists(req.logname) ? fileerror()
@@ -145,11 +192,30 @@ static int logthere(void)
     return why == nullptr;
 }
 
+int summaryasked(void)
+{
+    return strcmp(req.action, "sumtotalload") == 0;
+}
+
+int periodapplies(void)
+{
+    return req.period.asked && strcmp(req.action, "totalload") != 0 && !summaryasked();
+}
+
 void gatherrequest(const char *querystring)
 {
     readquery(querystring);
     readsettings();
     chooselog();
+    if (summaryasked()) {
+        // the summary always reads the site's own summary log, from this day on
+        req.logrefused = req.lognamed = 0;
+        joinlogpath(req.sumname);
+        setfield(req.date, makegmtdate(req.datefrom));
+    }
+    // a negative setting keeps the 32-bit form it always had
+    const int64_t ulmaxvalue = (int64_t)(req.bandwidth / 8) * req.qtime;
+    req.ulmaxvalue = ulmaxvalue < 0 ? (uint32_t)ulmaxvalue : (uint64_t)ulmaxvalue;
 }
 
 int startpage(void)
@@ -157,27 +223,21 @@ int startpage(void)
     // every page answers its own request: a browser going Back asks again
     printf("Content-Type: text/html\nCache-Control: no-store\n\n");
     printf("<html><body>");
-    if (strcmp(req.action, "sumtotalload") == 0) {
-        // the summary always reads the site's own summary log
-        req.logrefused = 0;
-        joinlogpath(req.sumname);
+    if (summaryasked()) {
         printf("<p>Query: Porvata VORN-NX Summary Statistics for %d days since %s</p>",
-               req.days, htmlesc(makegmtdate(req.datefrom)));
+               req.days, htmlesc(req.date));
         if (req.days < 2)
             return 0;
     }
-    // a negative setting keeps the 32-bit form it always had
-    const int64_t ulmaxvalue = (int64_t)(req.bandwidth / 8) * req.qtime;
-    req.ulmaxvalue = ulmaxvalue < 0 ? (uint32_t)ulmaxvalue : (uint64_t)ulmaxvalue;
     printf("<p>Log file name: %s<br>Channel Bandwidth: %u<br><br></p>", htmlesc(req.logname),
            (unsigned)req.bandwidth);
-    // settings that could not be read are told of already, and name no log
-    if (configfailed() || !logthere()) {
+    if (periodapplies() && req.period.refused) {
+        printf("<p>%s</p>", req.period.refused);
+        return 0;
+    }
+    if (!logthere()) {
         printf("<p>Access denided !</p>");
         return 0;
     }
-    // the summary takes the log's records from this day on
-    if (strcmp(req.action, "sumtotalload") == 0)
-        setfield(req.date, makegmtdate(req.datefrom));
     return 1;
 }

@@ -12,6 +12,17 @@ enum {
     TITLESIZE = 160,                // the summary heading of any day count
 };
 
+// The period of a load chart or of the figures: the intervals whose record
+// time t is from <= t < to, a bound not given being open. hours= makes it
+// the last hours up to the newest record.
+struct period {
+    int asked;            // from=, to= or hours= was given
+    int hasfrom, hasto;
+    int64_t from, to;     // Unix seconds
+    int32_t hours;
+    const char *refused;  // why the period cannot be taken, said to the visitor
+};
+
 struct request {
     char action[20];
     char hgrid[SWITCHSIZE];
@@ -34,6 +45,9 @@ struct request {
     int32_t timeseccorrect;
     char title[TITLESIZE];
     int logrefused;  // the request named a log outside the log folder
+    int lognamed;    // the log was asked for by name (logfile=)
+    struct period period;
+    char format[SWITCHSIZE];   // "csv" or "json" for data; empty for the page
 };
 
 extern struct request req;
@@ -48,7 +62,14 @@ template <size_t N> void setfield(char (&dst)[N], const char *src)
 
 int ison(const char *sw);
 
+// The query, the settings, the log to read.
 void gatherrequest(const char *querystring);
+int summaryasked(void);
+// Whether a period was asked of an answer that takes one: the load chart
+// and the figures.
+int periodapplies(void);
+// Whether the chosen log is there to be read; the server's log says why not.
+int logthere(void);
 // Prints the header and the head of the page; 0 when the page is complete.
 int startpage(void);
 

@@ -6,7 +6,9 @@
 #include "../platform/platform.h"
 #include "../support/complain.h"
 #include "../support/datetime.h"
+#include "../support/numbers.h"
 #include "../support/settings.h"
+#include "logs.h"
 #include "request.h"
 
 const char histname[] = "histout.dat";
@@ -49,39 +51,7 @@ uint32_t fallenbytes(uint32_t prev, uint32_t cur, int64_t capacity, int *how)
     return capacity >= 0 && (uint64_t)cur > (uint64_t)capacity ? 0 : cur;
 }
 
-// Data lines after a "time=" line: the 4th holds Rx, the 10th Tx.
-enum { RXLINES = 4, TXLINES = 6 };
-
-static struct textin logf;
 static struct textout hist;
-
-// The digits are made from the right in pairs, then moved in one fixed-size
-// copy: p must have room for 10 characters whatever the number.
-char *putdec(char *p, uint32_t v)
-{
-    static const char pairs[] = "00010203040506070809101112131415161718192021222324"
-                                "25262728293031323334353637383940414243444546474849"
-                                "50515253545556575859606162636465666768697071727374"
-                                "75767778798081828384858687888990919293949596979899";
-    char digits[20];
-    char *d = digits + 10;
-    while (v >= 100) {
-        const uint32_t q = v / 100;
-        const char *pair = pairs + 2 * (v - q * 100);
-        v = q;
-        d -= 2;
-        d[0] = pair[0];
-        d[1] = pair[1];
-    }
-    if (v >= 10) {
-        d -= 2;
-        d[0] = pairs[2 * v];
-        d[1] = pairs[2 * v + 1];
-    } else
-        *--d = (char)('0' + v);
-    memcpy(p, d, 10);
-    return p + (digits + 10 - d);
-}
 
 static void putline(const uint32_t *fields, int count)
 {
@@ -94,44 +64,6 @@ static void putline(const uint32_t *fields, int count)
     textput(&hist, line, (size_t)(p - line));
 }
 
-// A data line as kept between records: the text, and where the part that
-// is still to be read starts (past the first ":" once it was read).
-struct dataline {
-    char text[FIELDSIZE];   // longer lines are cut
-    size_t from;
-};
-
-// Reads up to count lines and keeps the last; a line that gets nothing
-// keeps what it held.
-static void readinto(struct dataline *d, int count)
-{
-    if (textlast(&logf, count, d->text, sizeof d->text) > 0)
-        d->from = 0;
-}
-
-// The first ":" of the kept text, or null.
-static const char *colonof(const struct dataline *d)
-{
-    return strchr(d->text + d->from, ':');
-}
-
-// The number after the first ":"; the text then starts past that ":".
-static uint32_t datavalue(struct dataline *d, const char *colon)
-{
-    d->from = (size_t)(colon + 1 - d->text);
-    return getlvalue(colon + 1, 1);
-}
-
-// The part of a line that a work line holds as a string: cut to the work
-// line and ended by a zero byte.
-static size_t worksize(const char *line, size_t size)
-{
-    if (size > WORKLINESIZE - 1)
-        size = WORKLINESIZE - 1;
-    const char *zero = (const char *)memchr(line, '\0', size);
-    return zero ? (size_t)(zero - line) : size;
-}
-
 static void logdatetext(uint32_t t, char *buf, size_t size)
 {
     char tt[TIMETEXTSIZE], szgmtdate[WORDSIZE], szgmtmonth[WORDSIZE], szgmtyear[WORDSIZE];
@@ -142,54 +74,127 @@ static void logdatetext(uint32_t t, char *buf, size_t size)
     snprintf(buf, size, "%s %s %s", szgmtdate, szgmtmonth, szgmtyear);
 }
 
-// Whether a work line holds "time=": the key of a record's first line.
-static int hastimekey(const char *line, size_t size)
+void countfrom(struct counting *c, int ordered)
 {
-    static const char key[] = "time=";
-    const size_t keysize = sizeof key - 1;
-    const char *end = line + size;
-    for (const char *p = line; end - p >= (ptrdiff_t)keysize; p++) {
-        p = (const char *)memchr(p, 't', (size_t)(end - p) - keysize + 1);
-        if (!p)
-            return 0;
-        if (memcmp(p, key, keysize) == 0)
-            return 1;
+    c->seeded = 0;
+    c->ordered = ordered;
+}
+
+int nextinterval(struct counting *c, struct interval *iv)
+{
+    struct logrecord rec;
+    while (lognext(&rec)) {
+        if (!c->seeded) {
+            c->seeded = 1;
+            c->prev = rec;
+            continue;
+        }
+        // a record no later than the one before it has no length to count over
+        if (c->ordered && rec.t <= c->prev.t)
+            continue;
+        countinterval(&c->prev, &rec, iv);
+        c->prev = rec;
+        return 1;
     }
     return 0;
 }
 
-static void scanrecords(void)
+void countinterval(const struct logrecord *prev, const struct logrecord *rec, struct interval *iv)
 {
-    // data lines and time fields longer than these are cut
-    static struct dataline rxbytes, txbytes;
-    char szgmtdate1[FIELDSIZE];
-    const int summary = strcmp(req.action, "sumtotalload") == 0;
-    int sumtotalload = 0;
-    uint32_t ulrxprev = 0, ultxprev = 0, ultimeprev = 0;
+    const int64_t seconds = (int64_t)rec->t - prev->t;
+    int how;
+    iv->t = rec->t;
+    iv->seconds = seconds > 0 ? (uint32_t)seconds : 0;
+    iv->rx = rec->rx;
+    iv->tx = rec->tx;
+    iv->rxbytes = countbytes(prev->rx, rec->rx, seconds, &how);
+    iv->rxhow = (uint8_t)how;
+    iv->txbytes = countbytes(prev->tx, rec->tx, seconds, &how);
+    iv->txhow = (uint8_t)how;
+    iv->gap = (uint8_t)isgap(seconds);
+}
 
-    const char *line;
-    size_t size;
-    while ((line = textnext(&logf, &size))) {
-        size = worksize(line, size);
-        if (!hastimekey(line, size))
-            continue;
-        // the time after the line's first "=", as far as its field holds it
-        const char *value = (const char *)memchr(line, '=', size) + 1;
-        size_t valuesize = size - (size_t)(value - line);
-        const uint32_t t = textlvalue(value, valuesize < FIELDSIZE - 1 ? valuesize : FIELDSIZE - 1);
-        readinto(&rxbytes, RXLINES);
-        readinto(&txbytes, TXLINES);
-        const char *rxcolon = colonof(&rxbytes), *txcolon = colonof(&txbytes);
-        if (!rxcolon || !txcolon)
-            continue;
+// Whether an interval ending at t lies in the period.
+int inperiod(const struct period *p, uint32_t t)
+{
+    return (!p->hasfrom || t >= p->from) && (!p->hasto || t < p->to);
+}
+
+// The period counts for the load chart alone: the lookup and the summary
+// read the one log whole, as ever.
+static struct period noperiod;
+
+struct period *askedperiod(void)
+{
+    return periodapplies() ? &req.period : &noperiod;
+}
+
+// A period takes the current log's archives too; a log asked for by name
+// is read alone.
+static int openlogs(struct period *p)
+{
+    return logsopen(req.logname, p->asked && !req.lognamed, p);
+}
+
+// A read that failed is no end of the log: what was read would pass for
+// the whole of it.
+int closerequestlogs(void)
+{
+    logsclose();
+    const char *why, *failed = logsfailed(&why);
+    if (failed)
+        complain(failed, why);
+    return failed == nullptr;
+}
+
+int openrequestlogs(struct counting *c, int ordered)
+{
+    countfrom(c, ordered);
+    return openlogs(askedperiod());
+}
+
+int nextrequestinterval(struct counting *c, struct interval *iv)
+{
+    const struct period *p = askedperiod();
+    while (nextinterval(c, iv))
+        if (inperiod(p, iv->t))
+            return 1;
+    return 0;
+}
+
+int eachinterval(void (*each)(const struct interval *iv, void *arg), void *arg)
+{
+    struct counting c;
+    struct interval iv;
+    if (openrequestlogs(&c, 1))
+        while (nextrequestinterval(&c, &iv))
+            each(&iv, arg);
+    return closerequestlogs();
+}
+
+int summarystarts(uint32_t t)
+{
+    char szgmtdate1[FIELDSIZE];
+    if (ison(req.dates))
+        return 1;
+    logdatetext(t, szgmtdate1, sizeof szgmtdate1);
+    return strcmp(szgmtdate1, req.date) == 0;
+}
+
+static void scanrecords(const struct period *p)
+{
+    const int summary = summaryasked();
+    int sumtotalload = 0, seeded = 0;
+    uint32_t lines = 0;
+    struct logrecord rec, prev = {0, 0, 0};
+
+    while (lognext(&rec)) {
         logrecords++;
-        ulrxbytes = datavalue(&rxbytes, rxcolon);
-        ultxbytes = datavalue(&txbytes, txcolon);
-        ultime1 = t;
-        if (summary && !sumtotalload) {
-            logdatetext(ultime1, szgmtdate1, sizeof szgmtdate1);
-            sumtotalload = strcmp(szgmtdate1, req.date) == 0 || ison(req.dates);
-        }
+        ultime1 = rec.t;
+        ulrxbytes = rec.rx;
+        ultxbytes = rec.tx;
+        if (summary && !sumtotalload)
+            sumtotalload = summarystarts(ultime1);
         if (summary && sumtotalload) {
             if (totalcount >= (uint32_t)req.days)
                 break;
@@ -199,44 +204,40 @@ static void scanrecords(void)
             totalcount++;
             continue;
         }
-        if (totalcount != 0) {
+        if (summary)
+            continue;
+        if (seeded && inperiod(p, rec.t)) {
             // a counter that fell wrapped or restarted; either way the next
             // interval counts from its new value
-            const int64_t seconds = (int64_t)ultime1 - ultimeprev;
-            int how;
-            const uint32_t fields[] = {ultime1, ulrxbytes,
-                                       countbytes(ulrxprev, ulrxbytes, seconds, &how), ultxbytes,
-                                       countbytes(ultxprev, ultxbytes, seconds, &how)};
+            struct interval iv;
+            countinterval(&prev, &rec, &iv);
+            const uint32_t fields[] = {iv.t, iv.rx, iv.rxbytes, iv.tx, iv.txbytes};
             putline(fields, 5);
-        } else
-            ulseedtime = ultime1;
-        if (!summary)
-            totalcount++;
-        ulrxprev = ulrxbytes;
-        ultxprev = ultxbytes;
-        ultimeprev = ultime1;
+            if (lines++ == 0)
+                ulseedtime = prev.t;
+        }
+        seeded = 1;
+        prev = rec;
     }
+    // the records that made the interval lines, the first only seeding
+    if (!summary && seeded)
+        totalcount = lines + 1;
+    if (!summary && lines == 0)
+        ulseedtime = prev.t;
 }
 
 int scanlog(void)
 {
     logrecords = 0;
-    if (!textopen(&logf, req.logname)) {
-        complain(req.logname, logf.why);
-        return 0;
+    struct period *p = askedperiod();
+    int ok = openlogs(p);
+    if (ok) {
+        ok = textcreate(&hist, histname);
+        if (ok)
+            scanrecords(p);
+        ok = textfinish(&hist) && ok;
+        if (!ok)
+            complain(histname, hist.why);
     }
-    int ok = textcreate(&hist, histname);
-    if (ok)
-        scanrecords();
-    ok = textfinish(&hist) && ok;
-    if (!ok)
-        complain(histname, hist.why);
-    // a read that failed is no end of the log: what was read would pass
-    // for the whole of it
-    if (ok && logf.failed) {
-        complain(req.logname, logf.why);
-        ok = 0;
-    }
-    textclose(&logf);
-    return ok;
+    return closerequestlogs() && ok;
 }

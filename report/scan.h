@@ -4,6 +4,8 @@
 
 #include <stdint.h>
 
+#include "logs.h"
+
 extern const char histname[];   // the interval file, in the working directory
 extern const char lockname[];   // beside it: serialises requests
 
@@ -35,12 +37,48 @@ inline uint32_t countbytes(uint32_t prev, uint32_t cur, int64_t seconds, int *ho
     return fallenbytes(prev, cur, channelbytes(seconds), how);
 }
 
+// An interval: the record that ends it, its length, and what each counter
+// counted over it.
+struct interval {
+    uint32_t t, seconds;
+    uint32_t rx, tx;             // the counters as the device wrote them
+    uint32_t rxbytes, txbytes;
+    uint8_t rxhow, txhow;        // COUNTED, WRAPPED or RESTARTED
+    uint8_t gap;                 // longer than one and a half intervals
+};
+void countinterval(const struct logrecord *prev, const struct logrecord *rec, struct interval *iv);
+
+// The intervals of the records that lognext hands out, each counted from
+// the record before it; ordered: a record no later than the one before it
+// is passed over.
+struct counting {
+    int seeded, ordered;
+    struct logrecord prev;
+};
+void countfrom(struct counting *c, int ordered);
+int nextinterval(struct counting *c, struct interval *iv);
+// Whether an interval ending at t lies in the period.
+int inperiod(const struct period *p, uint32_t t);
+
+// The period of this request's answer: the one asked for where the answer
+// takes one, else none.
+struct period *askedperiod(void);
+// The intervals of that period, of the logs the request chose: opened (0
+// when they cannot be), read one by one, closed (0 when a read failed on the
+// way). Failures are told to the operator.
+int openrequestlogs(struct counting *c, int ordered);
+int nextrequestinterval(struct counting *c, struct interval *iv);
+int closerequestlogs(void);
+// All of them in time order, each interval longer than none, handed to each.
+int eachinterval(void (*each)(const struct interval *iv, void *arg), void *arg);
+
+// Whether the summary's run of days starts at a record of time t: its day
+// is the one asked for, or every day is.
+int summarystarts(uint32_t t);
+
 // Rebuilds the interval file from the chosen log; 0 when the log cannot be
 // read or the interval file cannot be written whole.
 int scanlog(void);
 
-// Puts the decimal form of v at p, which has room for 10 characters
-// whatever v is; returns the end of the number.
-char *putdec(char *p, uint32_t v);
 
 #endif

@@ -20,4 +20,14 @@ const char *makegmtdate(const char *ptdate);
 // hh:mm as typed when it is five digits and colons; the time now otherwise.
 const char *makegmttime(const char *pttime);
 
+// A moment of a period typed as "dd/mm/yyyy" or "dd/mm/yyyy hh:mm", UTC,
+// a real date and time of day: its Unix time in *t, and 1; 0 for any other
+// text, which never means today.
+int periodtime(const char *text, int64_t *t);
+// A log time in ISO 8601, UTC: "2026-12-08T11:04:00Z" (ISOTIMESIZE), and
+// its date alone, "2026-12-08".
+enum { ISOTIMESIZE = 24 };
+void isotime(uint32_t t, char *buf, size_t size);
+void isodate(uint32_t t, char *buf, size_t size);
+
 #endif

@@ -65,3 +65,23 @@ const char *getquery(const char *ptquery, const char *ptname)
     result[strcspn(result, "& \n")] = '\0';
     return result;
 }
+
+const char *getparam(const char *ptquery, const char *ptname)
+{
+    static char value[QUERYSIZE];
+    const size_t namelen = strlen(ptname);
+    for (const char *p = ptquery; p; p = strchr(p, '&')) {
+        if (*p == '&')
+            p++;
+        if (strncmp(p, ptname, namelen) == 0) {
+            p += namelen;
+            size_t n = strcspn(p, "&");
+            if (n > sizeof value - 1)
+                n = sizeof value - 1;
+            memcpy(value, p, n);
+            value[n] = '\0';
+            return value;
+        }
+    }
+    return "";
+}

@@ -10,4 +10,10 @@ const char *getnormpar(const char *ptpar);
 // next "&", blank, line feed or the end; the empty text when it is absent.
 const char *getquery(const char *ptquery, const char *ptname);
 
+// The value of the parameter named exactly ptname (with its "="): at the
+// start of the query or after an "&", up to the next "&" or the end, blanks
+// kept. For the parameters whose names other names hold ("from=" inside
+// "datefrom=", "to=" inside "auto="); the empty text when it is absent.
+const char *getparam(const char *ptquery, const char *ptname);
+
 #endif

@@ -1,0 +1,213 @@
+#include "data.h"
+
+#include <stdio.h>
+#include <string.h>
+
+#include "../platform/platform.h"
+#include "../support/complain.h"
+#include "../support/datetime.h"
+#include "../support/settings.h"
+#include "actions.h"
+#include "figures.h"
+#include "logs.h"
+#include "metrics.h"
+#include "output.h"
+#include "request.h"
+#include "scan.h"
+
+int dataasked(void)
+{
+    return req.format[0] || strcmp(req.action, "metrics") == 0;
+}
+
+static const struct output *out;
+
+static const char *statusline(int status)
+{
+    switch (status) {
+    case 400: return "400 Bad Request";
+    case 404: return "404 Not Found";
+    default: return "500 Internal Server Error";
+    }
+}
+
+// The file a download is saved as: the channel's log, what the answer
+// holds, and its period; only letters, digits, ".", "-" and "_".
+static void filename(enum datakind kind, char *name, size_t size)
+{
+    static const char *const kinds[] = {"intervals", "days", "counters", "figures"};
+    const char *slash = strrchr(req.logname, '/'), *back = strrchr(req.logname, '\\');
+    const char *base = slash > back ? slash + 1 : back ? back + 1 : req.logname;
+    const struct period *p = askedperiod();
+    char bounds[2][ISOTIMESIZE] = {"", ""};
+    const int64_t at[] = {p->from, p->to};
+    const int has[] = {p->hasfrom, p->hasto};
+    for (int i = 0; i < 2; i++)
+        if (has[i] && at[i] >= 0 && at[i] <= UINT32_MAX)
+            isotime((uint32_t)at[i], bounds[i], sizeof bounds[i]);
+    int n = snprintf(name, size, "%s-%s%s%s%s%s%s", base, kinds[kind], *bounds[0] ? "-from-" : "",
+                     bounds[0], *bounds[1] ? "-to-" : "", bounds[1], out->ending);
+    for (int i = 0; i < n && (size_t)i < size; i++) {
+        char c = name[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+              c == '.' || c == '-' || c == '_'))
+            name[i] = c == ':' ? '-' : '_';
+    }
+}
+
+// The header; what follows it is written byte for byte on every system.
+static void header(int status, enum datakind kind)
+{
+    if (status != 200)
+        printf("Status: %s\n", statusline(status));
+    printf("Content-Type: %s\n", out->type);
+    if (status == 200 && out->ending) {
+        char name[PATHSIZE];
+        filename(kind, name, sizeof name);
+        printf("Content-Disposition: attachment; filename=\"%s\"\n", name);
+    }
+    printf("Cache-Control: no-store\n\n");
+    rawout();
+}
+
+static void fail(int status, const char *why)
+{
+    header(status, INTERVALS);
+    out->error(why);
+}
+
+static const char unreadable[] = "The log could not be read; the server's log says why.";
+
+// What can be told before a byte of the answer: a period it cannot take,
+// and a log that is not there.
+static int answerable(void)
+{
+    if (periodapplies() && req.period.refused) {
+        fail(400, req.period.refused);
+        return 0;
+    }
+    if (!logthere()) {
+        if (configfailed())
+            fail(500, "The settings could not be read; the server's log says why.");
+        else if (req.logrefused)
+            fail(400, "A log asked for by name (logfile=) must be a file in the log folder.");
+        else
+            fail(404, "There is no such log.");
+        return 0;
+    }
+    return 1;
+}
+
+// The intervals as they are read: a read that fails on the way ends the
+// answer where it stands, unclosed, and the server's log says why.
+static void intervals(void)
+{
+    struct counting c;
+    struct interval iv;
+    if (!openrequestlogs(&c, 0)) {
+        closerequestlogs();
+        fail(500, unreadable);
+        return;
+    }
+    header(200, INTERVALS);
+    out->start(INTERVALS);
+    while (nextrequestinterval(&c, &iv))
+        out->interval(&iv);
+    if (closerequestlogs())
+        out->end();
+}
+
+// The first interval within the lookup's tolerance of the asked time.
+static void counters(void)
+{
+    struct counting c;
+    struct interval iv;
+    int found = 0;
+    const uint32_t target = lookuptarget();
+    if (openrequestlogs(&c, 0))
+        while (!found && nextrequestinterval(&c, &iv))
+            found = neartarget(iv.t, target);
+    if (!closerequestlogs() && !found) {
+        fail(500, unreadable);
+        return;
+    }
+    header(200, COUNTERS);
+    out->start(COUNTERS);
+    out->counters(found ? &iv : nullptr);
+    out->end();
+}
+
+// The summary's days: each dated by its record and counting to the next
+// day's record, by the rules of the intervals.
+static void days(void)
+{
+    struct counting c;
+    struct logrecord rec;
+    if (!openrequestlogs(&c, 0)) {
+        closerequestlogs();
+        fail(500, unreadable);
+        return;
+    }
+    header(200, DAYS);
+    out->start(DAYS);
+    int started = 0, seeded = 0;
+    int32_t rows = 0;
+    struct logrecord prev = {0, 0, 0};
+    while (rows < req.days && lognext(&rec)) {
+        if (!started && !(started = summarystarts(rec.t)))
+            continue;
+        if (seeded) {
+            struct interval iv;
+            countinterval(&prev, &rec, &iv);
+            const struct dayrow d = {prev.t, iv.seconds, iv.rxbytes, iv.txbytes};
+            out->day(&d);
+            rows++;
+        }
+        seeded = 1;
+        prev = rec;
+    }
+    if (closerequestlogs())
+        out->end();
+}
+
+static void figures(void)
+{
+    static struct figures f;
+    if (!collectfigures(&f)) {
+        fail(500, unreadable);
+        return;
+    }
+    header(200, FIGURES);
+    out->start(FIGURES);
+    out->figures(f.intervals ? &f : nullptr);
+    out->end();
+}
+
+void dataanswer(void)
+{
+    // a year's intervals are 15 MB of CSV: written in large blocks
+    static char buffer[65536];
+    setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
+    if (strcmp(req.action, "metrics") == 0) {
+        metricsanswer();
+        return;
+    }
+    out = strcmp(req.format, "csv") == 0 ? &csvoutput : strcmp(req.format, "json") == 0 ? &jsonoutput : nullptr;
+    if (!out) {
+        printf("Status: 400 Bad Request\nContent-Type: text/plain; charset=utf-8\n"
+               "Cache-Control: no-store\n\n");
+        rawout();
+        printf("format= takes csv or json.\n");
+        return;
+    }
+    if (!answerable())
+        return;
+    if (strcmp(req.action, "usage") == 0)
+        figures();
+    else if (strcmp(req.action, "totalload") == 0)
+        counters();
+    else if (summaryasked())
+        days();
+    else
+        intervals();
+}

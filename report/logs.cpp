@@ -1,0 +1,439 @@
+#include "logs.h"
+
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+
+#include "../support/settings.h"
+
+// Data lines after a "time=" line: the 4th holds Rx, the 10th Tx.
+enum { RXLINES = 4, TXLINES = 6 };
+
+// Reads up to count lines and keeps the last; a line that gets nothing
+// keeps what it held.
+static void readinto(struct textin *in, struct dataline *d, int count)
+{
+    if (textlast(in, count, d->text, sizeof d->text) > 0)
+        d->from = 0;
+}
+
+// The first ":" of the kept text, or null.
+static const char *colonof(const struct dataline *d)
+{
+    return strchr(d->text + d->from, ':');
+}
+
+// The number after the first ":"; the text then starts past that ":".
+static uint32_t datavalue(struct dataline *d, const char *colon)
+{
+    d->from = (size_t)(colon + 1 - d->text);
+    return getlvalue(colon + 1, 1);
+}
+
+// The part of a line that a work line holds as a string: cut to the work
+// line and ended by a zero byte.
+static size_t worksize(const char *line, size_t size)
+{
+    if (size > WORKLINESIZE - 1)
+        size = WORKLINESIZE - 1;
+    const char *zero = (const char *)memchr(line, '\0', size);
+    return zero ? (size_t)(zero - line) : size;
+}
+
+// Whether a work line holds "time=": the key of a record's first line.
+static int hastimekey(const char *line, size_t size)
+{
+    static const char key[] = "time=";
+    const size_t keysize = sizeof key - 1;
+    const char *end = line + size;
+    for (const char *p = line; end - p >= (ptrdiff_t)keysize; p++) {
+        p = (const char *)memchr(p, 't', (size_t)(end - p) - keysize + 1);
+        if (!p)
+            return 0;
+        if (memcmp(p, key, keysize) == 0)
+            return 1;
+    }
+    return 0;
+}
+
+static void startsource(struct logsource *src, const char *path)
+{
+    src->rxline.text[0] = src->txline.text[0] = '\0';
+    src->rxline.from = src->txline.from = 0;
+    src->live = 0;
+    snprintf(src->path, sizeof src->path, "%s", path);
+}
+
+int sourceopen(struct logsource *src, const char *path)
+{
+    startsource(src, path);
+    return textopen(&src->in, path);
+}
+
+int sourceopentail(struct logsource *src, const char *path, uint64_t tailbytes)
+{
+    startsource(src, path);
+    return textopentail(&src->in, path, tailbytes);
+}
+
+int sourcenext(struct logsource *src, struct logrecord *rec)
+{
+    struct textin *in = &src->in;
+    const char *line;
+    size_t size;
+    while ((line = textnext(in, &size))) {
+        size = worksize(line, size);
+        if (!hastimekey(line, size))
+            continue;
+        // the time after the line's first "=", as far as its field holds it
+        const char *value = (const char *)memchr(line, '=', size) + 1;
+        size_t valuesize = size - (size_t)(value - line);
+        const uint32_t t = textlvalue(value, valuesize < FIELDSIZE - 1 ? valuesize : FIELDSIZE - 1);
+        readinto(in, &src->rxline, RXLINES);
+        readinto(in, &src->txline, TXLINES);
+        const char *rxcolon = colonof(&src->rxline), *txcolon = colonof(&src->txline);
+        if (!rxcolon || !txcolon)
+            continue;
+        rec->t = t;
+        rec->rx = datavalue(&src->rxline, rxcolon);
+        rec->tx = datavalue(&src->txline, txcolon);
+        return 1;
+    }
+    return 0;
+}
+
+void sourceclose(struct logsource *src)
+{
+    textclose(&src->in);
+}
+
+// The logs of a reading: their names in one pool, each with the time of its
+// first record, in the order of those times.
+struct logfile {
+    uint32_t first;
+    uint32_t name;   // offset in the pool
+};
+
+enum {
+    MAXLOGS = 4096,       // eleven years of daily archives
+    NAMEPOOL = 131072,
+    OPENLOGS = 8,         // logs read at once where their records overlap
+    MAXSKIPPED = 16,      // archives named on the page as not read
+    TAILBYTES = 65536,    // the end of a log that holds its newest records
+};
+
+static struct {
+    int merged;
+    struct logsource *one;
+    struct logfile files[MAXLOGS];
+    int nfiles, nextfile;
+    char pool[NAMEPOOL];
+    size_t poolused;
+    int64_t to;                       // no record at or past it is handed out
+    struct logsource *open[OPENLOGS];
+    int nopen;
+    int handed;                       // a record was handed out: last holds its time
+    uint32_t last;
+    char failedpath[PATHSIZE], why[WHYSIZE];
+    int failed;
+    char skipped[MAXSKIPPED][FIELDSIZE], skipwhy[MAXSKIPPED][WHYSIZE];
+    int nskipped;
+} logs;
+
+// The sources that can be open at once; the first serves a single log.
+static struct logsource sources[OPENLOGS];
+
+static void failwith(const char *path, const char *why)
+{
+    if (logs.failed)
+        return;
+    logs.failed = 1;
+    snprintf(logs.failedpath, sizeof logs.failedpath, "%s", path);
+    snprintf(logs.why, sizeof logs.why, "%s", why);
+}
+
+const char *logsfailed(const char **why)
+{
+    *why = logs.why;
+    return logs.failed ? logs.failedpath : nullptr;
+}
+
+const char *logsskipped(int n, const char **why)
+{
+    if (n < 0 || n >= logs.nskipped)
+        return nullptr;
+    *why = logs.skipwhy[n];
+    return logs.skipped[n];
+}
+
+// A source that ended: a read that failed is no end of the log.
+static void finishsource(struct logsource *src)
+{
+    if (src->in.failed)
+        failwith(src->path, src->in.why);
+    sourceclose(src);
+}
+
+// The folder of a log's path (with its separator) and its bare name.
+static void splitpath(const char *path, char *folder, size_t foldersize, const char **base)
+{
+    const char *slash = strrchr(path, '/'), *back = strrchr(path, '\\');
+    const char *sep = slash > back ? slash : back;
+    *base = sep ? sep + 1 : path;
+    size_t n = sep ? (size_t)(sep + 1 - path) : 0;
+    snprintf(folder, foldersize, "%.*s", (int)n, path);
+}
+
+struct listing {
+    const char *folder, *base;
+    size_t baselen;
+};
+
+static void addlog(const char *path)
+{
+    const size_t len = strlen(path) + 1;
+    if (logs.nfiles >= MAXLOGS || logs.poolused + len > sizeof logs.pool)
+        return;   // beyond eleven years of daily archives: the rest is not read
+    memcpy(logs.pool + logs.poolused, path, len);
+    logs.files[logs.nfiles].name = (uint32_t)logs.poolused;
+    logs.files[logs.nfiles].first = 0;
+    logs.nfiles++;
+    logs.poolused += len;
+}
+
+// An archive of the log: its name followed by "." or "-" and more.
+static void foundname(const char *name, void *arg)
+{
+    const struct listing *l = (const struct listing *)arg;
+    if (strncmp(name, l->base, l->baselen) != 0 || (name[l->baselen] != '.' && name[l->baselen] != '-') ||
+        name[l->baselen + 1] == '\0')
+        return;
+    char path[PATHSIZE];
+    int n = snprintf(path, sizeof path, "%s%s", l->folder, name);
+    if (n > 0 && (size_t)n < sizeof path)
+        addlog(path);
+}
+
+static const char *filepath(const struct logfile *f)
+{
+    return logs.pool + f->name;
+}
+
+static int byfirst(const void *a, const void *b)
+{
+    const struct logfile *x = (const struct logfile *)a, *y = (const struct logfile *)b;
+    if (x->first != y->first)
+        return x->first < y->first ? -1 : 1;
+    return x->name < y->name ? -1 : x->name > y->name;   // the current log first
+}
+
+// Each log's first record; a log without one has nothing to merge, and one
+// compressed in a form that is not read is left out and named.
+static void probelogs(void)
+{
+    int kept = 0;
+    for (int i = 0; i < logs.nfiles; i++) {
+        struct logsource *src = &sources[0];
+        struct logrecord rec;
+        const char *path = filepath(&logs.files[i]);
+        if (!sourceopen(src, path)) {
+            if (src->in.compressed && logs.nskipped < MAXSKIPPED) {
+                const char *base;
+                char folder[PATHSIZE];
+                splitpath(path, folder, sizeof folder, &base);
+                snprintf(logs.skipped[logs.nskipped], FIELDSIZE, "%s", base);
+                snprintf(logs.skipwhy[logs.nskipped], WHYSIZE, "%s", src->in.why);
+                logs.nskipped++;
+            } else if (!src->in.compressed)
+                failwith(path, src->in.why);
+            continue;
+        }
+        int got = sourcenext(src, &rec);
+        finishsource(src);
+        if (got) {
+            logs.files[kept] = logs.files[i];
+            logs.files[kept++].first = rec.t;
+        }
+    }
+    logs.nfiles = kept;
+    qsort(logs.files, (size_t)logs.nfiles, sizeof logs.files[0], byfirst);
+}
+
+// Lists the log and, if asked, its archives.
+static void listlogs(const char *path, int archives)
+{
+    logs.nfiles = 0;
+    logs.poolused = 0;
+    addlog(path);
+    if (!archives)
+        return;
+    char folder[PATHSIZE];
+    struct listing l;
+    splitpath(path, folder, sizeof folder, &l.base);
+    l.folder = folder;
+    l.baselen = strlen(l.base);
+    if (!foldernames(*folder ? folder : ".", foundname, &l))
+        failwith(*folder ? folder : ".", fileerror());
+}
+
+static void resetlogs(void)
+{
+    logs.merged = logs.nopen = logs.handed = logs.failed = logs.nskipped = 0;
+    logs.one = nullptr;
+    logs.nextfile = 0;
+    logs.to = INT64_MAX;
+}
+
+// The newest record of the logs: in the log that starts last, at its end.
+static int newest(uint32_t *t)
+{
+    struct logsource *src = &sources[0];
+    const struct logfile *last = &logs.files[logs.nfiles - 1];
+    *t = last->first;
+    if (!sourceopentail(src, filepath(last), TAILBYTES)) {
+        failwith(filepath(last), src->in.why);
+        return 0;
+    }
+    struct logrecord rec;
+    while (sourcenext(src, &rec))
+        if (rec.t > *t)
+            *t = rec.t;
+    finishsource(src);
+    return !logs.failed;
+}
+
+int logsopen(const char *path, int archives, struct period *p)
+{
+    resetlogs();
+    if (!archives && !p->asked) {
+        // the one log, every record of it: the road of most requests
+        logs.one = &sources[0];
+        if (!sourceopen(logs.one, path)) {
+            failwith(path, logs.one->in.why);
+            logs.one = nullptr;
+            return 0;
+        }
+        return 1;
+    }
+    logs.merged = 1;
+    listlogs(path, archives);
+    if (!logs.failed)
+        probelogs();
+    if (logs.failed)
+        return 0;
+    // the last hours: after the newest record less that many hours, up to it
+    uint32_t t;
+    if (p->hours > 0 && logs.nfiles > 0) {
+        if (!newest(&t))
+            return 0;
+        p->hasfrom = p->hasto = 1;
+        p->from = (int64_t)t - (int64_t)p->hours * 3600 + 1;
+        p->to = (int64_t)t + 1;
+    }
+    if (p->hasto)
+        logs.to = p->to;
+    // logs whose follower starts at or before the period need not be read:
+    // the last such log still is, for the records just before the period
+    if (p->hasfrom)
+        while (logs.nextfile + 1 < logs.nfiles && logs.files[logs.nextfile + 1].first <= p->from)
+            logs.nextfile++;
+    return 1;
+}
+
+// A source that no open log holds.
+static struct logsource *freesource(void)
+{
+    for (auto &s : sources) {
+        int busy = 0;
+        for (int i = 0; i < logs.nopen; i++)
+            busy |= logs.open[i] == &s;
+        if (!busy)
+            return &s;
+    }
+    return nullptr;
+}
+
+// Whether the merge has reached the next log's first record: no record
+// read ahead comes before it.
+static int nextlogdue(void)
+{
+    if (logs.nextfile >= logs.nfiles || logs.nopen >= OPENLOGS)
+        return 0;
+    const uint32_t first = logs.files[logs.nextfile].first;
+    if (first >= logs.to)
+        return 0;
+    for (int i = 0; i < logs.nopen; i++)
+        if (logs.open[i]->ahead.t < first)
+            return 0;
+    return 1;
+}
+
+// Opens the next log in the order of first records and reads its first
+// record ahead; 0 when a log could not be read.
+static int openlog(void)
+{
+    struct logsource *src = freesource();
+    const char *path = filepath(&logs.files[logs.nextfile++]);
+    if (!sourceopen(src, path)) {
+        failwith(path, src->in.why);
+        return 0;
+    }
+    src->live = sourcenext(src, &src->ahead);
+    if (src->live)
+        logs.open[logs.nopen++] = src;
+    else
+        finishsource(src);
+    return !logs.failed;
+}
+
+static int mergednext(struct logrecord *rec)
+{
+    for (;;) {
+        while (nextlogdue())
+            if (!openlog())
+                return 0;
+        if (logs.nopen == 0)
+            return 0;
+        int k = 0;
+        for (int i = 1; i < logs.nopen; i++)
+            if (logs.open[i]->ahead.t < logs.open[k]->ahead.t)
+                k = i;
+        struct logsource *src = logs.open[k];
+        *rec = src->ahead;
+        src->live = sourcenext(src, &src->ahead);
+        if (!src->live) {
+            finishsource(src);
+            logs.open[k] = logs.open[--logs.nopen];
+            if (logs.failed)
+                return 0;
+        }
+        if (rec->t >= logs.to)
+            return 0;
+        // a time that another log handed out already
+        if (logs.handed && rec->t <= logs.last)
+            continue;
+        logs.handed = 1;
+        logs.last = rec->t;
+        return 1;
+    }
+}
+
+int lognext(struct logrecord *rec)
+{
+    if (logs.one)
+        return sourcenext(logs.one, rec);
+    return logs.merged ? mergednext(rec) : 0;
+}
+
+void logsclose(void)
+{
+    if (logs.one)
+        finishsource(logs.one);
+    for (int i = 0; i < logs.nopen; i++)
+        finishsource(logs.open[i]);
+    for (auto &s : sources)
+        s.live = 0;
+    logs.one = nullptr;
+    logs.nopen = 0;
+}
+

@@ -1,0 +1,55 @@
+// The answers that programs read: one writer per format, each fed by the
+// same readings (the intervals, the days, the counters at a time, the
+// figures) and each escaping by its own rules.
+#ifndef QUORLINK_OUTPUT_H
+#define QUORLINK_OUTPUT_H
+
+#include <stdint.h>
+
+#include "figures.h"
+#include "scan.h"
+
+// A day of the summary: its record, and what the counters counted from it
+// to the next day's record.
+struct dayrow {
+    uint32_t t, seconds;
+    uint32_t rxbytes, txbytes;
+};
+
+// What an answer holds, named as the formats name it.
+enum datakind { INTERVALS, DAYS, COUNTERS, FIGURES };
+
+struct output {
+    const char *type;     // its Content-Type
+    const char *ending;   // of the file name a download gets, or null
+    void (*start)(enum datakind kind);
+    void (*interval)(const struct interval *iv);
+    void (*day)(const struct dayrow *d);
+    void (*counters)(const struct interval *iv);   // null: no record matched
+    void (*figures)(const struct figures *f);      // no interval: null
+    void (*end)(void);
+    void (*error)(const char *why);
+};
+
+extern const struct output csvoutput, jsonoutput;
+
+// What both formats write: a row or an object put together in a line, then
+// written whole.
+struct line {
+    char text[1024];
+    char *p;
+};
+void linestart(struct line *l);
+void lineput(struct line *l, const char *text);
+void linedec(struct line *l, uint64_t v);
+void linetime(struct line *l, uint32_t t);   // ISO 8601, UTC
+void linedate(struct line *l, uint32_t t);
+// bytes * 8 / seconds, to three decimals: a rate in bit/s; for no length,
+// none, which writes ifnone
+void linerate(struct line *l, uint64_t bytes, uint32_t seconds, const char *ifnone);
+// a rate as a percentage of the channel, or ifnone when it has no bandwidth
+void linepercent(struct line *l, double bps, const char *ifnone);
+void linefixed(struct line *l, double v);
+void lineout(struct line *l);
+
+#endif

@@ -1,0 +1,183 @@
+// JSON: one object, written as the answer is read; no whitespace between
+// its tokens, a line feed after it.
+#include <stdio.h>
+
+#include "../support/escape.h"
+#include "output.h"
+#include "request.h"
+#include "scan.h"
+
+static const char *const keys[] = {"intervals", "days", "counters", "figures"};
+static int items;     // elements of the array written so far
+static int inarray;   // the answer's list is an array
+
+// A bound of the period, or null where it is open.
+static void quotedtime(struct line *l, int has, int64_t t)
+{
+    if (has && t >= 0 && t <= UINT32_MAX) {
+        lineput(l, "\"");
+        linetime(l, (uint32_t)t);
+        lineput(l, "\"");
+    } else
+        lineput(l, "null");
+}
+
+static void start(enum datakind kind)
+{
+    const struct period *p = askedperiod();
+    struct line l;
+    linestart(&l);
+    printf("{\"log\":%s,", jsonesc(req.logname));
+    lineput(&l, "\"bandwidth_bps\":");
+    lineput(&l, req.bandwidth < 0 ? "-" : "");
+    linedec(&l, req.bandwidth < 0 ? -(int64_t)req.bandwidth : req.bandwidth);
+    lineput(&l, ",\"interval_s\":");
+    lineput(&l, req.qtime < 0 ? "-" : "");
+    linedec(&l, req.qtime < 0 ? -(int64_t)req.qtime : req.qtime);
+    lineput(&l, ",\"from\":");
+    quotedtime(&l, p->hasfrom, p->from);
+    lineput(&l, ",\"to\":");
+    quotedtime(&l, p->hasto, p->to);
+    lineput(&l, ",\"");
+    lineput(&l, keys[kind]);
+    inarray = kind == INTERVALS || kind == DAYS;
+    lineput(&l, inarray ? "\":[" : "\":");
+    lineout(&l);
+    items = 0;
+}
+
+static void item(struct line *l)
+{
+    linestart(l);
+    if (items++)
+        lineput(l, ",");
+}
+
+static void interval(const struct interval *iv)
+{
+    struct line l;
+    item(&l);
+    lineput(&l, "{\"time\":\"");
+    linetime(&l, iv->t);
+    lineput(&l, "\",\"seconds\":");
+    linedec(&l, iv->seconds);
+    lineput(&l, ",\"rx_bytes\":");
+    linedec(&l, iv->rxbytes);
+    lineput(&l, ",\"tx_bytes\":");
+    linedec(&l, iv->txbytes);
+    lineput(&l, "}");
+    lineout(&l);
+}
+
+static void day(const struct dayrow *d)
+{
+    struct line l;
+    item(&l);
+    lineput(&l, "{\"date\":\"");
+    linedate(&l, d->t);
+    lineput(&l, "\",\"rx_bytes\":");
+    linedec(&l, d->rxbytes);
+    lineput(&l, ",\"tx_bytes\":");
+    linedec(&l, d->txbytes);
+    lineput(&l, ",\"rx_percent\":");
+    linepercent(&l, d->seconds ? (double)d->rxbytes * 8 / d->seconds : -1, "null");
+    lineput(&l, ",\"tx_percent\":");
+    linepercent(&l, d->seconds ? (double)d->txbytes * 8 / d->seconds : -1, "null");
+    lineput(&l, "}");
+    lineout(&l);
+}
+
+static void counters(const struct interval *iv)
+{
+    struct line l;
+    linestart(&l);
+    if (!iv)
+        lineput(&l, "null");
+    else {
+        lineput(&l, "{\"time\":\"");
+        linetime(&l, iv->t);
+        lineput(&l, "\",\"rx\":");
+        linedec(&l, iv->rx);
+        lineput(&l, ",\"tx\":");
+        linedec(&l, iv->tx);
+        lineput(&l, "}");
+    }
+    lineout(&l);
+}
+
+static void rate(struct line *l, const char *key, int known, double bps)
+{
+    lineput(l, key);
+    if (known)
+        linefixed(l, bps);
+    else
+        lineput(l, "null");
+}
+
+static void flow(struct line *l, const char *name, const struct figures *f, const struct flow *fl)
+{
+    const double average = averagerate(f, fl);
+    lineput(l, name);
+    lineput(l, ":{\"bytes\":");
+    linedec(l, fl->bytes);
+    rate(l, ",\"average_bps\":", 1, average);
+    rate(l, ",\"peak_bps\":", 1, fl->peak);
+    lineput(l, ",\"peak_time\":\"");
+    linetime(l, fl->peaktime);
+    lineput(l, "\"");
+    rate(l, ",\"p95_bps\":", fl->p95known, fl->p95);
+    lineput(l, ",\"average_percent\":");
+    linepercent(l, average, "null");
+    lineput(l, ",\"peak_percent\":");
+    linepercent(l, fl->peak, "null");
+    lineput(l, ",\"p95_percent\":");
+    if (fl->p95known)
+        linepercent(l, fl->p95, "null");
+    else
+        lineput(l, "null");
+    lineput(l, "}");
+}
+
+static void figures(const struct figures *f)
+{
+    struct line l;
+    linestart(&l);
+    if (!f) {
+        lineput(&l, "null");
+        lineout(&l);
+        return;
+    }
+    lineput(&l, "{\"first\":\"");
+    linetime(&l, f->first);
+    lineput(&l, "\",\"last\":\"");
+    linetime(&l, f->last);
+    lineput(&l, "\",\"intervals\":");
+    linedec(&l, f->intervals);
+    lineput(&l, ",\"gaps\":");
+    linedec(&l, f->gaps);
+    lineput(&l, ",\"gap_seconds\":");
+    linedec(&l, f->gapseconds);
+    lineput(&l, ",\"restarts\":");
+    linedec(&l, f->restarts);
+    lineput(&l, ",\"wraps\":");
+    linedec(&l, f->wraps);
+    flow(&l, ",\"rx\"", f, &f->rx);
+    flow(&l, ",\"tx\"", f, &f->tx);
+    flow(&l, ",\"total\"", f, &f->total);
+    lineput(&l, "}");
+    lineout(&l);
+}
+
+static void end(void)
+{
+    printf(inarray ? "]}\n" : "}\n");
+}
+
+static void error(const char *why)
+{
+    printf("{\"error\":%s}\n", jsonesc(why));
+}
+
+const struct output jsonoutput = {
+    "application/json", nullptr, start, interval, day, counters, figures, end, error,
+};
