@@ -576,6 +576,22 @@ await check("following redraws what was asked, in place", async () => {
                    ["rxloaddyn", "vornout-pr"]);
 });
 
+// Back to an earlier answer keeps it: following would replace it.
+await check("Back to another answer ends following", async () => {
+  await page.goto("about:blank");
+  await page.goto(base + "/#follow=1");
+  await page.fill("#time input[name=time]", "12:00");
+  await submit("time");
+  await submit("load");
+  await page.$eval("#follow", (el) => el.click());
+  await page.waitForFunction(() => /^Last drawn/.test(document.getElementById("drawn").textContent));
+  await Promise.all([answer().waitForNavigation(), page.evaluate(() => history.back())]);
+  assert.equal(new URL(answer().url()).searchParams.get("action"), "totalload");
+  assert.equal(await page.isChecked("#follow"), false);
+  await page.waitForTimeout(2500);
+  assert.equal(new URL(answer().url()).searchParams.get("action"), "totalload");
+});
+
 await check("no console errors", () => assert.deepEqual(errors, []));
 
 console.log("axe-core, by where, impact and rule (pages checked):",
