@@ -1,12 +1,14 @@
 // Goes through the front page as a person would, in Debian's chromium: each
-// question's answer comes into the frame below the forms, following the
-// channel redraws the chart, and the page works from the keyboard, on a
-// phone's width and with scripts off.
+// question's answer comes into the frame below the forms, told in one line
+// and described to screen readers (axe-core finds nothing serious), following
+// the channel redraws the chart, and the page works from the keyboard, on a
+// phone's width, in the dark and with scripts off.
 // Usage: node front.mjs BASE-URL SCREENSHOT-FOLDER SITE-FOLDER GENLOG
 import { chromium } from "playwright-core";
 import assert from "node:assert/strict";
-import { appendFileSync, readFileSync } from "node:fs";
+import { appendFileSync, readFileSync, writeFileSync } from "node:fs";
 import { execFileSync } from "node:child_process";
+import { createRequire } from "node:module";
 
 const [base, shots, site, genlog] = process.argv.slice(2);
 let passed = 0, failed = 0;
@@ -30,6 +32,7 @@ const browser = await chromium.launch({
 const desktop = { viewport: { width: 1280, height: 800 } };
 const phone = { viewport: { width: 390, height: 844 }, isMobile: true, hasTouch: true,
                 deviceScaleFactor: 2 };
+const dark = { colorScheme: "dark" };
 
 // every page of the run reports its console errors here; the program's
 // own pages (the link opens one) name no icon, and the site has none for
@@ -95,10 +98,80 @@ async function answerwithchart(width, shot, p = page) {
     await img.screenshot({ path: `${shots}/${shot}.png` });
 }
 
-await check("front page", async () => {
+// Asks a question through its form on a fresh front page: `fields` maps a
+// selector inside the form to the text to type, or true to tick it.
+async function ask(p, { form, fields = {} }) {
+  await p.goto(base + "/");
+  for (const [sel, value] of Object.entries(fields)) {
+    if (value === true)
+      await p.check(`#${form} ${sel}`);
+    else
+      await p.fill(`#${form} ${sel}`, value);
+  }
+  return submit(form, p);
+}
+
+// axe-core inside a page or a frame: its violations, by rule and impact,
+// counted per impact for the summary at the end
+const axesource = readFileSync(createRequire(import.meta.url).resolve("axe-core/axe.min.js"), "utf8");
+const axecounts = {};
+async function axe(target, where) {
+  if (!await target.evaluate(() => "axe" in window))
+    await target.addScriptTag({ content: axesource });
+  const found = await target.evaluate(async () => {
+    const { violations } = await axe.run(document, { iframes: false, resultTypes: ["violations"] });
+    return violations.map((v) => ({ id: v.id, impact: v.impact, nodes: v.nodes.length }));
+  });
+  for (const v of found) {
+    const key = `${where} ${v.impact} ${v.id}`;
+    axecounts[key] = (axecounts[key] || 0) + 1;
+  }
+  return found;
+}
+
+// The colour of a screenshot's pixel, as the browser decodes the PNG.
+const pixel = (png, x, y) => page.evaluate(async ([b64, x, y]) => {
+  const img = new Image();
+  img.src = "data:image/png;base64," + b64;
+  await img.decode();
+  const c = document.createElement("canvas");
+  c.width = img.width;
+  c.height = img.height;
+  const g = c.getContext("2d");
+  g.drawImage(img, 0, 0);
+  return Array.from(g.getImageData(x, y, 1, 1).data.slice(0, 3));
+}, [png.toString("base64"), x, y]);
+
+// dates as the form takes them and as the program's pages write them
+const two = (n) => String(n).padStart(2, "0");
+const daysago = (n) => new Date(Date.now() - n * 86400 * 1000);
+const formdate = (d) => `${two(d.getUTCDate())}/${two(d.getUTCMonth() + 1)}/${d.getUTCFullYear()}`;
+const logdate = (d) => d.toUTCString().slice(5, 16);
+
+// Logs of the test's own: twelve minutes of records from 06:00 UTC, so
+// that 08:20 has none within three minutes, and one with no record.
+writeFileSync(`${site}/logs/short.dat`,
+              execFileSync(genlog, ["--count", "7", "--start", String(Date.UTC(2026, 11, 1, 6) / 1000)]));
+writeFileSync(`${site}/logs/empty.dat`, "");
+
+await check("front page: landmarks, forms named by their headings, hints tied to their fields", async () => {
   await page.goto(base + "/");
   assert.equal(await page.title(), "VORN-NX channel report");
   assert.equal(await page.getAttribute("iframe", "title"), "Answer");
+  assert.equal(await page.locator("main h1").count(), 1);
+  for (const name of ["Load per interval", "Counters at a time of day", "Daily summary"])
+    assert.equal(await page.getByRole("form", { name }).count(), 1, `no form named ${name}`);
+  assert.deepEqual(await page.$$eval("form .hint[id]", (hints) => hints.filter((h) =>
+    !document.querySelector(`[aria-describedby~="${h.id}"]`)).map((h) => h.id)), []);
+  assert.deepEqual(await page.$$eval("form .hint:not([id])", (hints) => hints.length), 0);
+  // a switch that takes away the chart's only scale says so
+  for (const name of ["vgrid", "hgrid"])
+    assert.match(await page.textContent(`#load label:has([name=${name}])`), /only\s+\S+\s+scale/);
+  // the controls' text is the page's, not the browser's smaller one
+  assert.deepEqual(await page.$$eval("button, input:not([type=hidden])", (els) => [...new Set(
+    els.map((el) => getComputedStyle(el).fontSize))]), ["16px"]);
+  assert.equal(await page.evaluate(() => getComputedStyle(document.documentElement).scrollbarGutter),
+               "stable");
   await page.screenshot({ path: `${shots}/front.png`, fullPage: true });
 });
 
@@ -106,7 +179,74 @@ await check("load chart with both switches", async () => {
   await page.goto(base + "/");
   assert.equal(await submit("load"), "action=rxloaddyn&vgrid=on&hgrid=on");
   await answerwithchart(750, "load");
-  await page.screenshot({ path: `${shots}/desktop.png`, fullPage: true });
+  // it fits: no note about earlier intervals
+  assert.equal(await page.isVisible("#earlier"), false);
+  await page.screenshot({ path: `${shots}/desktop-light.png`, fullPage: true });
+});
+
+// Each kind of answer is told in the status line, titled and given a
+// language, its chart described; the frame shows that it has focus; and
+// axe-core finds no serious or critical fault on the page or in the frame.
+const kinds = {
+  load: { form: "load",
+          line: "Load chart of received bytes (Rx), the current log",
+          alt: "Load chart of received bytes (Rx) per interval in the current log, as % of " +
+               "64000 bit/s, oldest interval at the left" },
+  archived: { form: "load", fields: { "input[value=txloaddyn]": true,
+                                      "[name=logfile]": "vornout-prev.dat" },
+              line: "Load chart of sent bytes (Tx), the archived log vornout-prev.dat",
+              alt: "Load chart of sent bytes (Tx) per interval in the archived log " +
+                   "vornout-prev.dat, as % of 64000 bit/s, oldest interval at the left" },
+  summary: { form: "summary", fields: { "[name=days]": "60", "[name=dates]": true },
+             line: "Daily summary of 60 days from the log's first day",
+             alt: "Daily summary chart: average daily received (red) and sent (yellow) load " +
+                  "over 60 days from the log's first day, as % of 64000 bit/s over a day" },
+  counters: { form: "time", fields: { "[name=time]": "12:00" },
+              line: /^Counters at \w{3} \d\d \w{3} \d{4} 1[12]:\d\d:\d\d UTC: received [\d,]+ bytes, sent [\d,]+ bytes$/ },
+  none: { form: "time", fields: { "[name=time]": "08:20", "[name=logfile]": "short.dat" },
+          line: "No record within 3 minutes of 08:20 UTC in the archived log short.dat" },
+  denied: { form: "load", fields: { "[name=logfile]": "nothere.dat" },
+            line: "Access denied: the server's log says why" },
+};
+for (const [scheme, options] of [["light", desktop], ["dark", { ...desktop, ...dark }]]) {
+  await check(`each kind of answer told, titled and described; axe-core, ${scheme}`, async () => {
+    const p = await newpage(options);
+    for (const [kind, question] of Object.entries(kinds)) {
+      await ask(p, question);
+      const line = await p.textContent("#said");
+      if (question.line instanceof RegExp)
+        assert.match(line, question.line);
+      else
+        assert.equal(line, question.line);
+      const frame = answer(p);
+      assert.deepEqual(await frame.evaluate(() => [document.title, document.documentElement.lang,
+        document.querySelector("img")?.alt ?? null]), [line, "en", question.alt ?? null], kind);
+      assert.deepEqual(await p.$eval("#answer", (f) => [document.activeElement === f,
+        getComputedStyle(f).outlineStyle, parseFloat(getComputedStyle(f).outlineWidth) >= 2]),
+        [true, "solid", true], `${kind}: the frame shows no focus`);
+      for (const [where, target] of [["page", p], ["frame", frame]]) {
+        const grave = (await axe(target, where)).filter((v) => /serious|critical/.test(v.impact));
+        assert.deepEqual(grave, [], `${kind}, ${where}`);
+      }
+    }
+    await p.context().close();
+  });
+}
+
+// No chart and no counters: the status line says why.
+await check("an empty answer says why", async () => {
+  for (const [question, line] of [
+    [{ form: "summary", fields: { "[name=datefrom]": formdate(new Date()) } },
+     `No summary: fewer than two days of the daily log from ${logdate(new Date())}, and a summary needs two`],
+    [{ form: "summary", fields: { "[name=datefrom]": "01/01/2020" } },
+     "No summary: the daily log has no record of 01 Jan 2020"],
+    [{ form: "load", fields: { "[name=logfile]": "empty.dat" } },
+     "No records in the archived log empty.dat"],
+    [kinds.none, kinds.none.line]]) {
+    await ask(page, question);
+    assert.equal(await answer().locator("img").count(), 0);
+    assert.equal(await page.textContent("#said"), line);
+  }
 });
 
 await check("unticked switches send nothing, and the form keeps them", async () => {
@@ -153,10 +293,20 @@ await check("counters at a time of day, in the current and an archived log; the 
   assert.match(text, counters);
 });
 
+// The summary as it comes answers: seven days from a week ago (UTC).
+await check("summary as it comes", async () => {
+  await page.goto(base + "/");
+  assert.equal(await page.inputValue("#summary input[name=datefrom]"), formdate(daysago(7)));
+  await submit("summary");
+  await answerwithchart(400, null);
+  assert.equal(await page.textContent("#said"), `Daily summary of 7 days from ${logdate(daysago(7))}`);
+});
+
 // An empty "From" would ask for today, which shows nothing: the form will
 // not go without one unless the summary starts at the log's first day.
 await check("summary needs a From date unless all dates are ticked", async () => {
   await page.goto(base + "/");
+  await page.fill("#summary input[name=datefrom]", "");
   const valid = () => page.$eval("#summary", (f) => f.checkValidity());
   assert.equal(await valid(), false);
   await page.click("#summary button[type=submit]");
@@ -172,9 +322,7 @@ await check("summary needs a From date unless all dates are ticked", async () =>
 
 await check("daily summary from a date", async () => {
   await page.goto(base + "/");
-  const d = new Date(Date.now() - 20 * 86400 * 1000);
-  const two = (n) => String(n).padStart(2, "0");
-  const from = `${two(d.getUTCDate())}/${two(d.getUTCMonth() + 1)}/${d.getUTCFullYear()}`;
+  const from = formdate(daysago(20));
   await page.fill("#summary input[name=datefrom]", from);
   await page.fill("#summary input[name=days]", "15");
   assert.equal(await submit("summary"),
@@ -240,19 +388,62 @@ await check("everything by keyboard", async () => {
   assert.equal(await page.evaluate(() => document.activeElement.id), "ownpage");
 });
 
-// On a phone the forms stack; the chart, wider than the screen, scrolls
+// The time is UTC, typed as the program reads it: 24-hour hh:mm.
+await check("time of day in 24-hour form", async () => {
+  await page.goto(base + "/");
+  const field = "#time input[name=time]";
+  for (const [typed, valid] of [["17:45", true], ["00:00", true], ["24:00", false],
+                                ["5:30 PM", false], ["12:60", false]]) {
+    await page.fill(field, typed);
+    assert.equal(await page.$eval(field, (el) => el.checkValidity()), valid, typed);
+  }
+  await page.fill(field, "8:20");
+  assert.equal(await submit("time"), "action=totalload&time=08%3A20");
+});
+
+// On a phone the forms stack, each control a finger's size; the chart,
+// wider than the screen, opens at its newest end with a note, and scrolls
 // sideways inside the frame (from the keyboard too), never the page.
-await check("phone width", async () => {
-  const p = await newpage(phone);
+for (const [scheme, options] of [["light", phone], ["dark", { ...phone, ...dark }]]) {
+  await check(`phone width, ${scheme}`, async () => {
+    const p = await newpage(options);
+    await p.goto(base + "/");
+    assert.equal(await submit("load", p), "action=rxloaddyn&vgrid=on&hgrid=on");
+    await answerwithchart(750, null, p);
+    const frame = answer(p);
+    const [x, newest] = await frame.evaluate(() =>
+      [scrollX, document.scrollingElement.scrollWidth - document.scrollingElement.clientWidth]);
+    assert.ok(newest > 0 && x === newest, `scrolled to ${x} of ${newest}`);
+    assert.equal(await p.isVisible("#earlier"), true);
+    const small = await p.$$eval("button, input[type=text], input[type=number], " +
+      "label:has(> input[type=checkbox]), label:has(> input[type=radio]), #ownpage",
+      (els) => els.filter((el) => el.checkVisibility() && el.getBoundingClientRect().height < 44)
+        .map((el) => el.outerHTML.slice(0, 60)));
+    assert.deepEqual(small, []);
+    await p.screenshot({ path: `${shots}/phone-${scheme}.png`, fullPage: true });
+    await p.keyboard.press("ArrowLeft");
+    await frame.waitForFunction((x) => scrollX < x, x);
+    await p.context().close();
+  });
+}
+
+// In the dark the page and the frame's answer are dark, the chart keeps
+// its colours.
+await check("dark scheme", async () => {
+  const p = await newpage({ ...desktop, ...dark });
   await p.goto(base + "/");
-  assert.equal(await submit("load", p), "action=rxloaddyn&vgrid=on&hgrid=on");
-  await answerwithchart(750, null, p);
-  const frame = answer(p);
-  assert.ok(await frame.evaluate(() =>
-    document.scrollingElement.scrollWidth > document.scrollingElement.clientWidth));
-  await p.screenshot({ path: `${shots}/phone.png`, fullPage: true });
-  await p.keyboard.press("ArrowRight");
-  await frame.waitForFunction(() => scrollX > 0);
+  await submit("load", p);
+  const img = await chartsize(750, p);
+  assert.equal(await answer(p).evaluate(() =>
+    getComputedStyle(document.documentElement).colorScheme), "light dark");
+  const shot = await p.screenshot({ path: `${shots}/desktop-dark.png`, fullPage: true });
+  const framed = p.locator("#answer");
+  const { height } = await framed.boundingBox();
+  const dim = (rgb) => Math.max(...rgb) < 64;
+  assert.ok(dim(await pixel(shot, 4, 4)), "the page is light");
+  assert.ok(dim(await pixel(await framed.screenshot(), 10, Math.floor(height) - 10)),
+            "the answer is light");
+  assert.deepEqual(await pixel(await img.screenshot(), 745, 5), [0, 0, 255]);
   await p.context().close();
 });
 
@@ -281,10 +472,13 @@ await check("following the channel", async () => {
   const count = (r) => { if (r.url().startsWith(action + "?")) asked++; };
   page.on("request", count);
   const entries = await page.evaluate(() => history.length);
+  // a redraw is told by the time it was drawn, a new one each period
   const redrawn = async () => {
-    await answer().waitForNavigation();
-    await page.waitForFunction(() => /^Last drawn at \d\d:\d\d:\d\d UTC$/.test(
-      document.getElementById("drawn").textContent));
+    const before = await page.textContent("#drawn");
+    await page.waitForFunction((before) => {
+      const now = document.getElementById("drawn").textContent;
+      return now !== before && /^Last drawn at \d\d:\d\d:\d\d UTC$/.test(now);
+    }, before);
   };
 
   let next = redrawn();
@@ -334,7 +528,74 @@ await check("following the channel", async () => {
   page.off("request", count);
 });
 
+// While following, the chart asked last is redrawn: edits not sent stay
+// in the form, the frame always shows a chart and the page does not move.
+await check("following redraws what was asked, in place", async () => {
+  await page.goto("about:blank");
+  await page.goto(base + "/#follow=1");
+  await page.check("#load input[value=txloaddyn]");
+  await submit("load");
+  await chartsize(await answer().$eval("img", (el) => el.naturalWidth));
+  const asked = new URL(answer().url()).href;
+  await page.check("#load input[value=rxloaddyn]");
+  await page.fill("#load input[name=logfile]", "vornout-pr");
+  const sent = [];
+  const count = (r) => { if (r.url().startsWith(asked.split("?")[0] + "?")) sent.push(r.url()); };
+  page.on("request", count);
+  // every frame painted from now on: a chart in the frame, the page's scroll
+  await page.evaluate(() => {
+    scrollTo(0, document.documentElement.scrollHeight);
+    const frame = document.getElementById("answer");
+    const seen = window.seen = { frames: 0, blank: 0, scroll: new Set() };
+    (function tick() {
+      const img = frame.contentDocument?.querySelector("center img");
+      seen.frames++;
+      if (!img || !img.complete || !img.naturalWidth)
+        seen.blank++;
+      seen.scroll.add(scrollY);
+      if (!seen.stop)
+        requestAnimationFrame(tick);
+    })();
+  });
+  await page.$eval("#follow", (el) => el.click());
+  await page.waitForFunction(() => /^Last drawn/.test(document.getElementById("drawn").textContent));
+  while (sent.length < 4)
+    await page.waitForTimeout(200);
+  await page.$eval("#follow", (el) => el.click());
+  page.off("request", count);
+  const seen = await page.evaluate(() => {
+    seen.stop = true;
+    return { frames: seen.frames, blank: seen.blank, scroll: [...seen.scroll] };
+  });
+  assert.deepEqual([...new Set(sent)], [asked]);
+  assert.ok(seen.frames > 30, `${seen.frames} frames seen`);
+  assert.equal(seen.blank, 0, `${seen.blank} of ${seen.frames} frames without a chart`);
+  assert.ok(seen.scroll.length === 1 && seen.scroll[0] > 0, `the page scrolled: ${seen.scroll}`);
+  assert.equal(await page.textContent("#said"), "Load chart of sent bytes (Tx), the current log");
+  assert.deepEqual(await page.$eval("#load", (f) => [f.elements.action.value, f.elements.logfile.value]),
+                   ["rxloaddyn", "vornout-pr"]);
+});
+
+// Back to an earlier answer keeps it: following would replace it.
+await check("Back to another answer ends following", async () => {
+  await page.goto("about:blank");
+  await page.goto(base + "/#follow=1");
+  await page.fill("#time input[name=time]", "12:00");
+  await submit("time");
+  await submit("load");
+  await page.$eval("#follow", (el) => el.click());
+  await page.waitForFunction(() => /^Last drawn/.test(document.getElementById("drawn").textContent));
+  await Promise.all([answer().waitForNavigation(), page.evaluate(() => history.back())]);
+  assert.equal(new URL(answer().url()).searchParams.get("action"), "totalload");
+  assert.equal(await page.isChecked("#follow"), false);
+  await page.waitForTimeout(2500);
+  assert.equal(new URL(answer().url()).searchParams.get("action"), "totalload");
+});
+
 await check("no console errors", () => assert.deepEqual(errors, []));
+
+console.log("axe-core, by where, impact and rule (pages checked):",
+            Object.entries(axecounts).map(([k, n]) => `${k} ${n}`).join(", ") || "none");
 
 await browser.close();
 console.log(`${passed} passed, ${failed} failed`);
