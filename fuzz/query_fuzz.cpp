@@ -25,6 +25,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         if (strpbrk(esc, "<>\"'"))
             abort();
     }
+    // the newer parameters, found by their whole names, and the escapes of
+    // the data answers
+    for (const char *name : {"from=", "to=", "hours=", "format="}) {
+        const char *value = getparam(decoded.c_str(), name);
+        if (strchr(value, '&'))
+            abort();
+        const std::string json = jsonesc(value);
+        for (unsigned char c : json)
+            if (c < 0x20)
+                abort();
+        const std::string csv = csvesc(value);
+        if (strpbrk(value, ",\"\r\n") && (csv.front() != '"' || csv.back() != '"'))
+            abort();
+    }
     resetrequest();
     gatherrequest(text.c_str());
     return 0;

@@ -1,9 +1,11 @@
 // The counter log, scanned and answered: the first byte picks the action
 // and its switches, the rest is the log. The chart is drawn; one input in
-// 64 also takes the whole road to a written chart.
+// 64 also takes the whole road to a written chart. Periods, the figures
+// and the data answers read the same log.
 #include "../platform/platform.h"
 #include "../report/actions.h"
 #include "../report/chart.h"
+#include "../report/data.h"
 #include "../report/scan.h"
 #include "fuzzsite.h"
 
@@ -24,11 +26,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         "action=totalload&time=12:00",
         "action=sumtotalload&days=5&datefrom=05/12/2026&hgrid=",
         "action=sumtotalload&days=9&dates=",
+        "action=usage&format=json&hours=3",
+        "action=rxloaddyn&format=csv&from=05/12/2026&to=06/12/2026",
+        "action=metrics",
+        "action=usage&from=05/12/2026+10:00",
     };
     resetrequest();
-    gatherrequest(queries[mode % 4]);
-    if (mode & 4)
+    gatherrequest(queries[mode % 8]);
+    if (mode & 8)
         req.bandwidth = 7;  // a channel of no capacity
+    if (mode % 8 >= 4) {
+        if (dataasked())
+            dataanswer();
+        else
+            report();
+        return 0;
+    }
     setfield(req.logname, "vornout.dat");
     setfield(req.date, "05 Dec 2026");
     totalcount = 0;

@@ -185,9 +185,6 @@ static void figures(void)
 
 void dataanswer(void)
 {
-    // a year's intervals are 15 MB of CSV: written in large blocks
-    static char buffer[65536];
-    setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
     if (strcmp(req.action, "metrics") == 0) {
         metricsanswer();
         return;

@@ -12,6 +12,10 @@
 // not ours to read.
 int main(void)
 {
+    // a year's intervals are 15 MB of CSV, a year's chart 260 KB of page:
+    // written in large blocks
+    static char buffer[65536];
+    setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
     platforminit();
     chartinit();
     gatherrequest(getenv("QUERY_STRING"));  // the query, the settings, the log

@@ -9,8 +9,8 @@ static const char *const headers[] = {
     "time,seconds,rx_bytes,tx_bytes,rx_bps,tx_bps",
     "date,rx_bytes,tx_bytes,rx_percent,tx_percent",
     "time,rx_counter,tx_counter",
-    "flow,first,last,intervals,gaps,gap_seconds,restarts,wraps,bytes,average_bps,peak_bps,"
-    "peak_time,p95_bps,average_percent,peak_percent,p95_percent",
+    ("flow,first,last,intervals,gaps,gap_seconds,restarts,wraps,bytes,average_bps,peak_bps,"
+     "peak_time,p95_bps,average_percent,peak_percent,p95_percent"),
 };
 
 static void start(enum datakind kind)
