@@ -98,19 +98,27 @@ static int answerable(void)
     return 1;
 }
 
-// The intervals as they are read: a read that fails on the way ends the
-// answer where it stands, unclosed, and the server's log says why.
+// The logs of an answer written as they are read, and its start; 0 when
+// they cannot be opened, said with a status. A read that fails later ends
+// the answer where it stands, unclosed, and the server's log says why.
+static int startstream(struct counting *c, enum datakind kind)
+{
+    if (!openrequestlogs(c, 0)) {
+        closerequestlogs();
+        fail(500, unreadable);
+        return 0;
+    }
+    header(200, kind);
+    out->start(kind);
+    return 1;
+}
+
 static void intervals(void)
 {
     struct counting c;
     struct interval iv;
-    if (!openrequestlogs(&c, 0)) {
-        closerequestlogs();
-        fail(500, unreadable);
+    if (!startstream(&c, INTERVALS))
         return;
-    }
-    header(200, INTERVALS);
-    out->start(INTERVALS);
     while (nextrequestinterval(&c, &iv))
         out->interval(&iv);
     if (closerequestlogs())
@@ -143,13 +151,8 @@ static void days(void)
 {
     struct counting c;
     struct logrecord rec;
-    if (!openrequestlogs(&c, 0)) {
-        closerequestlogs();
-        fail(500, unreadable);
+    if (!startstream(&c, DAYS))
         return;
-    }
-    header(200, DAYS);
-    out->start(DAYS);
     int started = 0, seeded = 0;
     int32_t rows = 0;
     struct logrecord prev = {0, 0, 0};
