@@ -165,9 +165,10 @@ sysfile filetemp(const char *path, char *tmp, size_t tmpsize);
 // request killed while it wrote one never renamed it. Only under the lock,
 // when no other request can be writing one.
 void tempsweep(const char *path);
-// Calls found with each name in the folder but "." and ".."; 0 when the
-// folder cannot be read. Windows' names come in UTF-8.
-int foldernames(const char *folder, void (*found)(const char *name, void *arg), void *arg);
+// Calls found with the name of each file in the folder (folders, pipes and
+// devices are no files); 0 when the folder cannot be read. Windows' names
+// come in UTF-8.
+int folderfiles(const char *folder, void (*found)(const char *name, void *arg), void *arg);
 // Moves a file over another in one step; 0 when it could not.
 int filemove(const char *from, const char *to);
 

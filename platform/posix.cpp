@@ -171,7 +171,7 @@ sysfile filetemp(const char *path, char *tmp, size_t tmpsize)
     return fd;
 }
 
-int foldernames(const char *folder, void (*found)(const char *name, void *arg), void *arg)
+int folderfiles(const char *folder, void (*found)(const char *name, void *arg), void *arg)
 {
     char host[PATHSIZE];
     if (!gethostpath(folder, host, sizeof host))
@@ -179,8 +179,12 @@ int foldernames(const char *folder, void (*found)(const char *name, void *arg), 
     DIR *d = opendir(host);
     if (!d)
         return 0;
+    // a link to a file is that file, as a log named in the settings is
+    struct stat st;
     while (struct dirent *e = readdir(d))
-        if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0)
+        if (e->d_type == DT_REG ||
+            ((e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) &&
+             fstatat(dirfd(d), e->d_name, &st, 0) == 0 && S_ISREG(st.st_mode)))
             found(e->d_name, arg);
     closedir(d);
     return 1;

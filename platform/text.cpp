@@ -495,7 +495,7 @@ void tempsweep(const char *path)
     folder[n] = '\0';
     struct tempnames t = {folder, sep ? sep + 1 : path, 0};
     t.baselen = strlen(t.base);
-    foldernames(n ? folder : ".", removetemp, &t);
+    folderfiles(n ? folder : ".", removetemp, &t);
 }
 
 uint32_t clocknow(void)

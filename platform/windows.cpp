@@ -230,7 +230,7 @@ sysfile filetemp(const char *path, char *tmp, size_t tmpsize)
 }
 
 // Names come in UTF-8, the form the site's own names are read in first.
-int foldernames(const char *folder, void (*found)(const char *name, void *arg), void *arg)
+int folderfiles(const char *folder, void (*found)(const char *name, void *arg), void *arg)
 {
     char pattern[PATHSIZE], name[PATHSIZE];
     wchar_t host[PATHSIZE];
@@ -244,7 +244,7 @@ int foldernames(const char *folder, void (*found)(const char *name, void *arg), 
     if (h == INVALID_HANDLE_VALUE)
         return GetLastError() == ERROR_FILE_NOT_FOUND;   // an empty folder
     do {
-        if (wcscmp(fd.cFileName, L".") == 0 || wcscmp(fd.cFileName, L"..") == 0)
+        if (fd.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE))
             continue;
         if (WideCharToMultiByte(CP_UTF8, 0, fd.cFileName, -1, name, sizeof name, nullptr, nullptr))
             found(name, arg);

@@ -272,7 +272,7 @@ static void listlogs(const char *path, int archives)
     splitpath(path, folder, sizeof folder, &l.base);
     l.folder = folder;
     l.baselen = strlen(l.base);
-    if (!foldernames(*folder ? folder : ".", foundname, &l))
+    if (!folderfiles(*folder ? folder : ".", foundname, &l))
         failwith(*folder ? folder : ".", fileerror());
 }
 

@@ -56,6 +56,8 @@ TEST(Period, ArchivesMergedInTimeOrder)
     s.write("logs/vornout.datx", record(D0 + 60, 1, 1) + record(D0 + 61, 2, 2));
     s.write("logs/vornout.dat.", record(D0 + 62, 1, 1));
     s.write("logs/other.dat", record(D0 + 63, 1, 1));
+    // a folder that a name of the pattern takes is no log
+    s.write("logs/vornout.dat.old/vornout.dat", record(D0 + 64, 1, 1));
 
     auto r = runcgi(s, "action=rxloaddyn&from=05/12/2026");
     const std::string notread = "<p>Not read: vornout.dat.3.xz (compressed with xz, which is not read).</p>";
