@@ -11,7 +11,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps lighttpd apache2 nginx-light fcgiwrap chromium curl ca-certificates strace \
-  clang libclang-rt-dev unzip libxml2-utils locales lintian piuparts mmdebstrap
+  prometheus python3 clang libclang-rt-dev unzip libxml2-utils locales lintian piuparts mmdebstrap
 command -v npm >/dev/null || scripts/deps nodejs npm
 jobs="$(nproc)"
 

@@ -53,12 +53,14 @@ add_test(NAME cgitests_longpaths COMMAND ${QUORLINK_HOST_BUILD}/tests/cgitests
 set_tests_properties(cgitests_longpaths PROPERTIES FIXTURES_REQUIRED "wine;locales;longpaths" TIMEOUT 600
   ENVIRONMENT "${wineprefix};QUORLINK_LAUNCHER=${wine};QUORLINK_PROGRAM=$<TARGET_FILE:quorlink>;QUORLINK_HOLDFILE=$<TARGET_FILE:holdfile>;QUORLINK_LOCALES=${locales};QUORLINK_SITES=${deep}")
 
-# lighttpd serves the front page and runs the program through wine
+# lighttpd serves the front page and runs the program through wine, and
+# Prometheus scrapes it there
 set(serveenv "${wineprefix};QUORLINK_BUILD=${QUORLINK_HOST_BUILD};QUORLINK_WINDOWS_BUILD=${CMAKE_BINARY_DIR}")
 add_test(NAME serve_lighttpd COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/serve/server_test.sh lighttpd)
 add_test(NAME serve_load COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/serve/load_test.sh)
-set_tests_properties(serve_lighttpd serve_load PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300
-  ENVIRONMENT "${serveenv}")
+add_test(NAME serve_prometheus COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/serve/prometheus_test.sh)
+set_tests_properties(serve_lighttpd serve_load serve_prometheus PROPERTIES FIXTURES_REQUIRED wine
+  TIMEOUT 300 ENVIRONMENT "${serveenv}")
 
 # the zip of scripts/package-windows, unpacked as an operator would
 add_test(NAME package COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/package_test.sh)
