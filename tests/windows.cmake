@@ -36,6 +36,12 @@ foreach(shard RANGE ${last})
     ENVIRONMENT "${wineprefix};QUORLINK_LAUNCHER=${wine};QUORLINK_PROGRAM=$<TARGET_FILE:quorlink>;QUORLINK_HOLDFILE=$<TARGET_FILE:holdfile>;QUORLINK_LOCALES=${locales};GTEST_TOTAL_SHARDS=${shards};GTEST_SHARD_INDEX=${shard}")
 endforeach()
 
+# the figures and data answers against the script's own computation, each
+# answer also the Linux program's byte for byte
+add_test(NAME data_independent COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/data_test.py)
+set_tests_properties(data_independent PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300
+  ENVIRONMENT "${wineprefix};QUORLINK_BUILD=${QUORLINK_HOST_BUILD};QUORLINK_LAUNCHER=${wine};QUORLINK_PROGRAM=$<TARGET_FILE:quorlink>")
+
 # The requests and charts again, every site in a folder so deep that the
 # program starts 250 characters down and its files' full paths pass 260,
 # Windows' old limit (MAX_PATH); wine starts no program further down.
