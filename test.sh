@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: unit tests, the program driven as
 # a CGI (hostile requests, failing disks, parallel load), lighttpd, Apache
-# and nginx serving it, a browser on the front page; then the Debian
+# and nginx serving it, Prometheus scraping it, the figures against a
+# computation of their own, a browser on the front page; then the Debian
 # package: lintian, piuparts, and an install, upgrade and purge in a
 # throwaway Debian root; then the Windows program (mingw-w64) under wine:
 # its unit tests, the same CGI tests with every page and file compared with
