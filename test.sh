@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: unit tests, the program driven as
 # a CGI (hostile requests, failing disks, parallel load), lighttpd, Apache
-# and nginx serving it, a browser on the front page; then the Debian
+# and nginx serving it, Prometheus scraping it, the figures against a
+# computation of their own, a browser on the front page; then the Debian
 # package: lintian, piuparts, and an install, upgrade and purge in a
 # throwaway Debian root; then the Windows program (mingw-w64) under wine:
 # its unit tests, the same CGI tests with every page and file compared with
@@ -11,7 +12,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps lighttpd apache2 nginx-light fcgiwrap chromium curl ca-certificates strace \
-  clang libclang-rt-dev unzip libxml2-utils locales lintian piuparts mmdebstrap
+  prometheus python3 clang libclang-rt-dev unzip libxml2-utils locales lintian piuparts mmdebstrap
 command -v npm >/dev/null || scripts/deps nodejs npm
 jobs="$(nproc)"
 

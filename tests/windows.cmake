@@ -36,6 +36,12 @@ foreach(shard RANGE ${last})
     ENVIRONMENT "${wineprefix};QUORLINK_LAUNCHER=${wine};QUORLINK_PROGRAM=$<TARGET_FILE:quorlink>;QUORLINK_HOLDFILE=$<TARGET_FILE:holdfile>;QUORLINK_LOCALES=${locales};GTEST_TOTAL_SHARDS=${shards};GTEST_SHARD_INDEX=${shard}")
 endforeach()
 
+# the figures and data answers against the script's own computation, each
+# answer also the Linux program's byte for byte
+add_test(NAME data_independent COMMAND /usr/bin/python3 ${CMAKE_CURRENT_SOURCE_DIR}/data_test.py)
+set_tests_properties(data_independent PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300
+  ENVIRONMENT "${wineprefix};QUORLINK_BUILD=${QUORLINK_HOST_BUILD};QUORLINK_LAUNCHER=${wine};QUORLINK_PROGRAM=$<TARGET_FILE:quorlink>")
+
 # The requests and charts again, every site in a folder so deep that the
 # program starts 250 characters down and its files' full paths pass 260,
 # Windows' old limit (MAX_PATH); wine starts no program further down.
@@ -53,12 +59,14 @@ add_test(NAME cgitests_longpaths COMMAND ${QUORLINK_HOST_BUILD}/tests/cgitests
 set_tests_properties(cgitests_longpaths PROPERTIES FIXTURES_REQUIRED "wine;locales;longpaths" TIMEOUT 600
   ENVIRONMENT "${wineprefix};QUORLINK_LAUNCHER=${wine};QUORLINK_PROGRAM=$<TARGET_FILE:quorlink>;QUORLINK_HOLDFILE=$<TARGET_FILE:holdfile>;QUORLINK_LOCALES=${locales};QUORLINK_SITES=${deep}")
 
-# lighttpd serves the front page and runs the program through wine
+# lighttpd serves the front page and runs the program through wine, and
+# Prometheus scrapes it there
 set(serveenv "${wineprefix};QUORLINK_BUILD=${QUORLINK_HOST_BUILD};QUORLINK_WINDOWS_BUILD=${CMAKE_BINARY_DIR}")
 add_test(NAME serve_lighttpd COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/serve/server_test.sh lighttpd)
 add_test(NAME serve_load COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/serve/load_test.sh)
-set_tests_properties(serve_lighttpd serve_load PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300
-  ENVIRONMENT "${serveenv}")
+add_test(NAME serve_prometheus COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/serve/prometheus_test.sh)
+set_tests_properties(serve_lighttpd serve_load serve_prometheus PROPERTIES FIXTURES_REQUIRED wine
+  TIMEOUT 300 ENVIRONMENT "${serveenv}")
 
 # the zip of scripts/package-windows, unpacked as an operator would
 add_test(NAME package COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/package_test.sh)
