@@ -35,7 +35,7 @@ for t in README-windows.txt apache-quorlink.conf cgi-bin/quorlink.cfg.example cg
   check "$t has CR LF line ends" bash -c "[ -s '$site/$t' ] && ! grep -qv $'\r\$' '$site/$t'"
 done
 check "the guide names the version" grep -qx "Version $version"$'\r' "$site/README-windows.txt"
-check "the front page asks for quorlink.exe" [ "$(grep -c 'action="/cgi-bin/quorlink.exe"' "$site/htdocs/index.html")" = 3 ]
+check "the front page asks for quorlink.exe" [ "$(grep -c 'action="/cgi-bin/quorlink.exe"' "$site/htdocs/index.html")" = 4 ]
 
 # unpacked and set up as README-windows.txt says
 cp "$site/cgi-bin/quorlink.cfg.example" "$site/cgi-bin/quorlink.cfg"

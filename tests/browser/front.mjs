@@ -1,14 +1,16 @@
 // Goes through the front page as a person would, in Debian's chromium: each
 // question's answer comes into the frame below the forms, told in one line
-// and described to screen readers (axe-core finds nothing serious), following
-// the channel redraws the chart, and the page works from the keyboard, on a
-// phone's width, in the dark and with scripts off.
+// and described to screen readers (axe-core finds nothing serious), with
+// links to it as CSV and JSON; the periods' choices send what they say;
+// following the channel redraws the chart, and the page works from the
+// keyboard, on a phone's width, in the dark and with scripts off.
 // Usage: node front.mjs BASE-URL SCREENSHOT-FOLDER SITE-FOLDER GENLOG
 import { chromium } from "playwright-core";
 import assert from "node:assert/strict";
-import { appendFileSync, readFileSync, writeFileSync } from "node:fs";
+import { appendFileSync, readFileSync, unlinkSync, writeFileSync } from "node:fs";
 import { execFileSync } from "node:child_process";
 import { createRequire } from "node:module";
+import { gzipSync } from "node:zlib";
 
 const [base, shots, site, genlog] = process.argv.slice(2);
 let passed = 0, failed = 0;
@@ -51,13 +53,15 @@ const page = await newpage(desktop);
 const answer = (p = page) => p.frame({ name: "answer" });
 
 // Submits the form with the given id and waits for its answer in the frame:
-// the page itself stays, and with scripts on, focus moves to the answer.
+// the page itself stays, and with scripts on, focus moves to the answer and
+// the status line tells it (a chart's once its figures have come too).
 async function submit(form, p = page, scripts = true) {
   const before = p.url();
   await Promise.all([answer(p).waitForNavigation(), p.click(`#${form} button[type=submit]`)]);
   assert.equal(p.url(), before);
   if (scripts)
-    await p.waitForFunction(() => document.activeElement === document.getElementById("answer"));
+    await p.waitForFunction(() => document.activeElement === document.getElementById("answer") &&
+                                  document.getElementById("said").textContent !== "");
   return new URL(answer(p).url()).search.slice(1);
 }
 
@@ -99,12 +103,15 @@ async function answerwithchart(width, shot, p = page) {
 }
 
 // Asks a question through its form on a fresh front page: `fields` maps a
-// selector inside the form to the text to type, or true to tick it.
+// selector inside the form to the text to type, true to tick it, or for a
+// list the option to choose, by its value or {label}.
 async function ask(p, { form, fields = {} }) {
   await p.goto(base + "/");
   for (const [sel, value] of Object.entries(fields)) {
     if (value === true)
       await p.check(`#${form} ${sel}`);
+    else if (sel === "select")
+      await p.selectOption(`#${form} ${sel}`, value);
     else
       await p.fill(`#${form} ${sel}`, value);
   }
@@ -148,18 +155,48 @@ const daysago = (n) => new Date(Date.now() - n * 86400 * 1000);
 const formdate = (d) => `${two(d.getUTCDate())}/${two(d.getUTCMonth() + 1)}/${d.getUTCFullYear()}`;
 const logdate = (d) => d.toUTCString().slice(5, 16);
 
+// A record's time as the front page writes it ("Tue 01 Dec 06:02", the
+// year added when it is not this one), and a period of two
+const when = (ms, year) => {
+  const parts = new Date(ms).toUTCString().split(" ");
+  year ??= new Date(ms).getUTCFullYear() !== new Date().getUTCFullYear();
+  return `${parts[0].slice(0, 3)} ${parts[1]} ${parts[2]}${year ? " " + parts[3] : ""} ` +
+         parts[4].slice(0, 5);
+};
+const span = (a, b) => {
+  const year = new Date(a).getUTCFullYear() !== new Date(b).getUTCFullYear() || undefined;
+  return `${when(a, year)} – ${when(b, year)} UTC`;
+};
+// the records of a log: their times (ms) and counters
+const records = (file) => [...readFileSync(file, "latin1").matchAll(
+  /^time=(\d+)\n(?:.*\n)*?Rx bytes: (\d+)\n(?:.*\n)*?Tx bytes: (\d+)$/gm)]
+  .map((m) => ({ t: +m[1] * 1000, rx: +m[2], tx: +m[3] }));
+// the previous calendar month's first day and this month's, in UTC
+const thismonth = Date.UTC(new Date().getUTCFullYear(), new Date().getUTCMonth());
+const lastmonth = Date.UTC(new Date().getUTCFullYear(), new Date().getUTCMonth() - 1);
+
 // Logs of the test's own: twelve minutes of records from 06:00 UTC, so
-// that 08:20 has none within three minutes, and one with no record.
+// that 08:20 has none within three minutes; one with no record; one longer
+// than a chart holds. The site's day before, and the last day of the
+// previous month, as archives of the current log (gzipped, as rotation
+// leaves them), for periods.
+const short = Date.UTC(2026, 11, 1, 6);
 writeFileSync(`${site}/logs/short.dat`,
-              execFileSync(genlog, ["--count", "7", "--start", String(Date.UTC(2026, 11, 1, 6) / 1000)]));
+              execFileSync(genlog, ["--count", "7", "--start", String(short / 1000)]));
 writeFileSync(`${site}/logs/empty.dat`, "");
+writeFileSync(`${site}/logs/long.dat`,
+              execFileSync(genlog, ["--count", "65600", "--start", "1780000000"], { maxBuffer: 64 << 20 }));
+writeFileSync(`${site}/logs/vornout.dat.1.gz`, gzipSync(readFileSync(`${site}/logs/vornout-prev.dat`)));
+writeFileSync(`${site}/logs/vornout.dat.2.gz`, gzipSync(execFileSync(genlog,
+  ["--count", "721", "--start", String(thismonth / 1000 - 86400 - 60), "--seed", "3"])));
 
 await check("front page: landmarks, forms named by their headings, hints tied to their fields", async () => {
   await page.goto(base + "/");
   assert.equal(await page.title(), "VORN-NX channel report");
   assert.equal(await page.getAttribute("iframe", "title"), "Answer");
   assert.equal(await page.locator("main h1").count(), 1);
-  for (const name of ["Load per interval", "Counters at a time of day", "Daily summary"])
+  for (const name of ["Load per interval", "Counters at a time of day", "Daily summary",
+                      "Usage over a period"])
     assert.equal(await page.getByRole("form", { name }).count(), 1, `no form named ${name}`);
   assert.deepEqual(await page.$$eval("form .hint[id]", (hints) => hints.filter((h) =>
     !document.querySelector(`[aria-describedby~="${h.id}"]`)).map((h) => h.id)), []);
@@ -168,7 +205,7 @@ await check("front page: landmarks, forms named by their headings, hints tied to
   for (const name of ["vgrid", "hgrid"])
     assert.match(await page.textContent(`#load label:has([name=${name}])`), /only\s+\S+\s+scale/);
   // the controls' text is the page's, not the browser's smaller one
-  assert.deepEqual(await page.$$eval("button, input:not([type=hidden])", (els) => [...new Set(
+  assert.deepEqual(await page.$$eval("button, input:not([type=hidden]), select", (els) => [...new Set(
     els.map((el) => getComputedStyle(el).fontSize))]), ["16px"]);
   assert.equal(await page.evaluate(() => getComputedStyle(document.documentElement).scrollbarGutter),
                "stable");
@@ -184,23 +221,63 @@ await check("load chart with both switches", async () => {
   await page.screenshot({ path: `${shots}/desktop-light.png`, fullPage: true });
 });
 
+// The average daily loads of `count` days of the daily log from its record
+// `from` on, worked out here from its counters: whole per cent, as the
+// chart's legend has them, within the one a cut can make.
+function dailyloads(from, count) {
+  const days = records(`${site}/logs/sumout.dat`).slice(from, from + count + 1);
+  const load = (key) => days.slice(1).reduce((sum, d, i) => sum +
+    ((d[key] - days[i][key] + 2 ** 32) % 2 ** 32) * 8 / ((d.t - days[i].t) / 1000) / 64000 * 100, 0) /
+    (days.length - 1);
+  return { found: days.length - 1, first: days[0].t, rx: load("rx"), tx: load("tx") };
+}
+const closeto = (shown, worked) => assert.ok(+shown <= worked + 1e-6 && +shown > worked - 1 - 1e-6,
+                                             `${shown}% shown, ${worked}% worked out`);
+
 // Each kind of answer is told in the status line, titled and given a
-// language, its chart described; the frame shows that it has focus; and
-// axe-core finds no serious or critical fault on the page or in the frame.
+// language, its chart described with its period (from the figures of the
+// same question); the frame shows that it has focus; and axe-core finds no
+// serious or critical fault on the page or in the frame.
+const current = records(`${site}/logs/vornout.dat`);
+const currentspan = span(current[0].t, current.at(-1).t);
+const prev = records(`${site}/logs/vornout-prev.dat`);
+const alldays = dailyloads(0, 60);
 const kinds = {
   load: { form: "load",
-          line: "Load chart of received bytes (Rx), the current log",
-          alt: "Load chart of received bytes (Rx) per interval in the current log, as % of " +
-               "64000 bit/s, oldest interval at the left" },
+          line: `Load chart of received bytes (Rx), the current log, ${currentspan}`,
+          alt: `Load chart of received bytes (Rx) per interval in the current log, ${currentspan} ` +
+               `(${current.length - 1} intervals), as % of 64000 bit/s, oldest interval at the left` },
   archived: { form: "load", fields: { "input[value=txloaddyn]": true,
                                       "[name=logfile]": "vornout-prev.dat" },
-              line: "Load chart of sent bytes (Tx), the archived log vornout-prev.dat",
+              line: "Load chart of sent bytes (Tx), the archived log vornout-prev.dat, " +
+                    span(prev[0].t, prev.at(-1).t),
               alt: "Load chart of sent bytes (Tx) per interval in the archived log " +
-                   "vornout-prev.dat, as % of 64000 bit/s, oldest interval at the left" },
+                   `vornout-prev.dat, ${span(prev[0].t, prev.at(-1).t)} (${prev.length - 1} ` +
+                   "intervals), as % of 64000 bit/s, oldest interval at the left" },
+  // records 06:00 to 06:12: the intervals ending 06:04, 06:06 and 06:08
+  period: { form: "load", fields: { "[name=logfile]": "short.dat", "[name=from]": "01/12/2026 06:04",
+                                    "[name=to]": "01/12/2026 06:10" },
+            line: "Load chart of received bytes (Rx), the archived log short.dat, " +
+                  span(short + 120e3, short + 480e3),
+            alt: "Load chart of received bytes (Rx) per interval in the archived log short.dat, " +
+                 `${span(short + 120e3, short + 480e3)} (3 intervals), as % of 64000 bit/s, ` +
+                 "oldest interval at the left" },
   summary: { form: "summary", fields: { "[name=days]": "60", "[name=dates]": true },
-             line: "Daily summary of 60 days from the log's first day",
-             alt: "Daily summary chart: average daily received (red) and sent (yellow) load " +
-                  "over 60 days from the log's first day, as % of 64000 bit/s over a day" },
+             line: new RegExp(`^Daily summary of 60 days from the log's first day, ` +
+                              `${new Date(alldays.first).toUTCString().slice(0, 16).replace(",", "")}, ` +
+                              `only ${alldays.found} found: average loads received (\\d+)%, sent (\\d+)%$`),
+             loads: alldays,
+             alt: (line) => "Daily summary chart: average daily load received (red) " +
+                            `${line[1]}% and sent (yellow) ${line[2]}% over the ${alldays.found} days ` +
+                            "found from the log's first day, " +
+                            `${new Date(alldays.first).toUTCString().slice(0, 16).replace(",", "")}, ` +
+                            "as % of 64000 bit/s over a day" },
+  usage: { form: "usage", fields: { select: "168" },
+           line: new RegExp(`^Usage, ${span(current.at(-1).t - 168 * 3600e3, current.at(-1).t)}` +
+                            ": received [\\d.]+\u00a0[KMG]B, sent [\\d.]+\u00a0[KMG]B; 95th percentile " +
+                            "received [\\d.]+\u00a0[kM]?bit/s, sent [\\d.]+\u00a0[kM]?bit/s$") },
+  noperiod: { form: "usage", fields: { "[name=from]": "01/01/2020", "[name=to]": "01/02/2020" },
+              line: "No record in that period in the current log and its archives" },
   counters: { form: "time", fields: { "[name=time]": "12:00" },
               line: /^Counters at \w{3} \d\d \w{3} \d{4} 1[12]:\d\d:\d\d UTC: received [\d,]+ bytes, sent [\d,]+ bytes$/ },
   none: { form: "time", fields: { "[name=time]": "08:20", "[name=logfile]": "short.dat" },
@@ -214,13 +291,21 @@ for (const [scheme, options] of [["light", desktop], ["dark", { ...desktop, ...d
     for (const [kind, question] of Object.entries(kinds)) {
       await ask(p, question);
       const line = await p.textContent("#said");
-      if (question.line instanceof RegExp)
-        assert.match(line, question.line);
-      else
+      let alt = question.alt ?? null;
+      if (question.line instanceof RegExp) {
+        const found = question.line.exec(line);
+        assert.ok(found, `${kind}: "${line}"`);
+        if (question.loads) {
+          closeto(found[1], question.loads.rx);
+          closeto(found[2], question.loads.tx);
+        }
+        if (typeof alt === "function")
+          alt = alt(found);
+      } else
         assert.equal(line, question.line);
       const frame = answer(p);
       assert.deepEqual(await frame.evaluate(() => [document.title, document.documentElement.lang,
-        document.querySelector("img")?.alt ?? null]), [line, "en", question.alt ?? null], kind);
+        document.querySelector("img")?.alt ?? null]), [line, "en", alt], kind);
       assert.deepEqual(await p.$eval("#answer", (f) => [document.activeElement === f,
         getComputedStyle(f).outlineStyle, parseFloat(getComputedStyle(f).outlineWidth) >= 2]),
         [true, "solid", true], `${kind}: the frame shows no focus`);
@@ -248,6 +333,147 @@ await check("an empty answer says why", async () => {
     assert.equal(await page.textContent("#said"), line);
   }
 });
+
+// The period's choices, in the usage form and the load chart's: each quick
+// choice sends its hours and no dates; the previous calendar month sends its
+// first day and the next month's; dates typed loosely go in the program's
+// form; editing the month's dates makes them the choice; To must come after
+// From. Each answer comes into the frame.
+await check("period choices send what they say", async () => {
+  const month = `from=${encodeURIComponent(formdate(new Date(lastmonth)))}` +
+                `&to=${encodeURIComponent(formdate(new Date(thismonth)))}`;
+  const monthname = new Date(lastmonth).toLocaleString("en", { month: "long", year: "numeric",
+                                                              timeZone: "UTC" });
+  for (const [form, asked] of [["usage", "action=usage"], ["load", "action=rxloaddyn&vgrid=on&hgrid=on"]]) {
+    for (const [fields, query] of [
+      [{ "[name=from]": "01/01/2020", select: "24" }, "hours=24"],
+      [{ select: "168" }, "hours=168"],
+      [{ select: "720" }, "hours=720"],
+      [{ select: { label: `${monthname} (previous month)` } }, month],
+      [{ "[name=from]": "1/12/2026 6:04", "[name=to]": "2/12/2026" },
+       "from=01%2F12%2F2026+06%3A04&to=02%2F12%2F2026"]]) {
+      // a change event for each field typed, as leaving it gives
+      await page.goto(base + "/");
+      for (const [sel, value] of Object.entries(fields)) {
+        if (sel === "select")
+          await page.selectOption(`#${form} select`, value);
+        else {
+          await page.fill(`#${form} ${sel}`, value);
+          await page.dispatchEvent(`#${form} ${sel}`, "change");
+        }
+      }
+      assert.equal(await submit(form), `${asked}&${query}`);
+      const said = await page.textContent("#said");
+      if (form === "usage")
+        assert.match(said, /^(Usage, |No record in that period)/, query);
+      else
+        assert.match(said, /^(Load chart of received|No record in that period)/, query);
+    }
+  }
+  // the month's own figures: its bounds on the usage page (the archive of
+  // its last day is read)
+  await ask(page, { form: "usage", fields: { select: { label: `${monthname} (previous month)` } } });
+  assert.ok((await page.textContent("#said")).startsWith(`Usage, ${span(lastmonth, thismonth)}: received `),
+            await page.textContent("#said"));
+
+  await page.goto(base + "/");
+  const fields = () => page.$eval("#usage", (f) => [f.elements.hours.selectedOptions[0].text,
+    f.elements.from.value, f.elements.to.value, f.elements.from.disabled, f.elements.to.checkValidity()]);
+  await page.selectOption("#usage select", { label: `${monthname} (previous month)` });
+  await page.fill("#usage [name=to]", "15/" + formdate(new Date(lastmonth)).slice(3));
+  await page.dispatchEvent("#usage [name=to]", "change");
+  assert.deepEqual(await fields(), ["From and To", formdate(new Date(lastmonth)),
+                                    "15/" + formdate(new Date(lastmonth)).slice(3), false, true]);
+  await page.fill("#usage [name=to]", "01/01/2020");
+  await page.dispatchEvent("#usage [name=to]", "change");
+  assert.equal((await fields())[4], false, "To before From");
+  await page.selectOption("#usage select", "24");
+  assert.deepEqual((await fields()).slice(3), [true, true]);
+});
+
+// The answer in the frame, as data: the links ask the same question with
+// format=csv and format=json, which answer as such; the CSV comes as a
+// download and the page stays. No answer, no links.
+await check("CSV and JSON links for the answer in the frame", async () => {
+  await page.goto(base + "/");
+  assert.equal(await page.isVisible("#links"), false);
+  for (const [question, header, key] of [
+    [kinds.load, "time,seconds,rx_bytes,tx_bytes,rx_bps,tx_bps", "intervals"],
+    [kinds.usage, "flow,first,last,intervals,gaps,gap_seconds,restarts,wraps,bytes,average_bps," +
+                  "peak_bps,peak_time,p95_bps,average_percent,peak_percent,p95_percent", "figures"],
+    [kinds.counters, "time,rx_counter,tx_counter", "counters"],
+    [kinds.summary, "date,rx_bytes,tx_bytes,rx_percent,tx_percent", "days"]]) {
+    await ask(page, question);
+    const asked = new URL(answer().url());
+    for (const [link, format, type] of [["#csv", "csv", "text/csv; charset=utf-8"],
+                                        ["#json", "json", "application/json"]]) {
+      const href = new URL(await page.getAttribute(link, "href"), base);
+      assert.equal(href.searchParams.get("format"), format);
+      href.searchParams.delete("format");
+      assert.equal(href.href, asked.href);
+      const reply = await page.request.get(await page.$eval(link, (a) => a.href));
+      assert.equal(reply.status(), 200);
+      assert.equal(reply.headers()["content-type"], type, `${key} ${format}`);
+      const body = await reply.text();
+      if (format === "csv")
+        assert.equal(body.split("\r\n")[0], header);
+      else
+        assert.ok(JSON.parse(body)[key] !== undefined, `${key} in ${body.slice(0, 80)}`);
+    }
+  }
+  const [download] = await Promise.all([page.waitForEvent("download"), page.click("#csv")]);
+  assert.match(download.suggestedFilename(), /^sumout\.dat.*\.csv$/);
+  assert.equal(page.url(), base + "/");
+  assert.equal(new URL(answer().url()).searchParams.get("action"), "sumtotalload");
+});
+
+// A period longer than a chart holds: the chart shows its newest intervals,
+// and its text says so.
+await check("a load chart of more intervals than it holds says which it shows", async () => {
+  const long = records(`${site}/logs/long.dat`);
+  await ask(page, { form: "load", fields: { "[name=logfile]": "long.dat" } });
+  assert.equal(await page.textContent("#said"), "Load chart of received bytes (Rx), the archived " +
+               `log long.dat, ${span(long[0].t, long.at(-1).t)}`);
+  assert.equal(await answer().$eval("img", (el) => el.alt), "Load chart of received bytes (Rx) " +
+               "per interval in the archived log long.dat, the newest 65,505 of " +
+               `${(long.length - 1).toLocaleString("en")} intervals up to ${when(long.at(-1).t)} UTC, ` +
+               "as % of 64000 bit/s, oldest interval at the left");
+});
+
+// An archive the program cannot read is named on its page: the status line
+// says that some log was left out.
+await check("a log not read is told", async () => {
+  writeFileSync(`${site}/logs/vornout.dat.3.bz2`, "BZh91AY&SY");
+  try {
+    await ask(page, { form: "usage", fields: { select: "24" } });
+    assert.match(await page.textContent("#said"), /^Usage, .*; 1 log not read, named in the answer$/);
+    assert.match(await answer().textContent("body"), /Not read: vornout\.dat\.3\.bz2/);
+  } finally {
+    unlinkSync(`${site}/logs/vornout.dat.3.bz2`);
+  }
+});
+
+// The usage answer on a desktop and a phone, light and dark: the page,
+// the figures' table in the frame, and on a phone's width axe-core with
+// nothing serious (the desktop's were checked with each kind of answer).
+for (const [name, options] of [["desktop-light", desktop], ["desktop-dark", { ...desktop, ...dark }],
+                               ["phone-light", phone], ["phone-dark", { ...phone, ...dark }]]) {
+  await check(`usage answer, ${name}`, async () => {
+    const p = await newpage(options);
+    await ask(p, kinds.usage);
+    assert.equal(await answer(p).locator("table th[scope=row]").count(), 4);
+    // wider than a phone's frame, the figures' table says where the rest is
+    assert.equal(await p.isVisible("#wider"), name.startsWith("phone"));
+    assert.ok(await p.evaluate(() => document.documentElement.scrollWidth <= innerWidth),
+              "the page scrolls sideways");
+    for (const [where, target] of name.startsWith("phone") ? [["page", p], ["frame", answer(p)]] : []) {
+      const grave = (await axe(target, where)).filter((v) => /serious|critical/.test(v.impact));
+      assert.deepEqual(grave, [], where);
+    }
+    await p.screenshot({ path: `${shots}/usage-${name}.png`, fullPage: true });
+    await p.context().close();
+  });
+}
 
 await check("unticked switches send nothing, and the form keeps them", async () => {
   await page.goto(base + "/");
@@ -293,13 +519,21 @@ await check("counters at a time of day, in the current and an archived log; the 
   assert.match(text, counters);
 });
 
-// The summary as it comes answers: seven days from a week ago (UTC).
+// The summary as it comes answers: seven days from a week ago (UTC), all
+// seven found.
 await check("summary as it comes", async () => {
   await page.goto(base + "/");
   assert.equal(await page.inputValue("#summary input[name=datefrom]"), formdate(daysago(7)));
   await submit("summary");
   await answerwithchart(400, null);
-  assert.equal(await page.textContent("#said"), `Daily summary of 7 days from ${logdate(daysago(7))}`);
+  const d = daysago(7), start = Date.UTC(d.getUTCFullYear(), d.getUTCMonth(), d.getUTCDate());
+  const week = dailyloads(records(`${site}/logs/sumout.dat`).findIndex((r) => r.t >= start), 7);
+  assert.equal(week.found, 7);
+  const line = new RegExp(`^Daily summary of 7 days from ${logdate(d)}, 7 found: ` +
+                          "average loads received (\\d+)%, sent (\\d+)%$").exec(await page.textContent("#said"));
+  assert.ok(line, await page.textContent("#said"));
+  closeto(line[1], week.rx);
+  closeto(line[2], week.tx);
 });
 
 // An empty "From" would ask for today, which shows nothing: the form will
@@ -368,15 +602,16 @@ await check("Back shows the first answer whole", async () => {
 await check("everything by keyboard", async () => {
   await page.goto(base + "/");
   const stops = new Set();
-  for (let i = 0; i < 30; i++) {
+  for (let i = 0; i < 40; i++) {
     await page.keyboard.press("Tab");
     stops.add(await page.evaluate(() => {
       const el = document.activeElement;
       return el.id || el.name || el.textContent.trim();
     }));
   }
-  for (const stop of ["action", "vgrid", "hgrid", "logfile", "follow", "Draw the chart", "time",
-                      "Look up", "datefrom", "days", "dates", "Summarise", "answer"])
+  for (const stop of ["action", "vgrid", "hgrid", "logfile", "hours", "from", "to", "follow",
+                      "Draw the chart", "time", "Look up", "datefrom", "days", "dates", "Summarise",
+                      "Work out the usage", "answer"])
     assert.ok(stops.has(stop), `Tab never reaches ${stop}`);
   await page.focus("#load input[name=logfile]");
   await page.keyboard.type("vornout-prev.dat");
@@ -385,7 +620,7 @@ await check("everything by keyboard", async () => {
   assert.equal(new URL(answer().url()).search,
                "?action=rxloaddyn&vgrid=on&hgrid=on&logfile=vornout-prev.dat");
   await page.keyboard.press("Shift+Tab");
-  assert.equal(await page.evaluate(() => document.activeElement.id), "ownpage");
+  assert.equal(await page.evaluate(() => document.activeElement.id), "json");
 });
 
 // The time is UTC, typed as the program reads it: 24-hour hh:mm.
@@ -416,7 +651,7 @@ for (const [scheme, options] of [["light", phone], ["dark", { ...phone, ...dark 
     assert.ok(newest > 0 && x === newest, `scrolled to ${x} of ${newest}`);
     assert.equal(await p.isVisible("#earlier"), true);
     const small = await p.$$eval("button, input[type=text], input[type=number], " +
-      "label:has(> input[type=checkbox]), label:has(> input[type=radio]), #ownpage",
+      "select, label:has(> input[type=checkbox]), label:has(> input[type=radio]), .answerbar a",
       (els) => els.filter((el) => el.checkVisibility() && el.getBoundingClientRect().height < 44)
         .map((el) => el.outerHTML.slice(0, 60)));
     assert.deepEqual(small, []);
@@ -454,44 +689,57 @@ await check("scripts off", async () => {
   const p = await newpage({ ...desktop, javaScriptEnabled: false });
   await p.goto(base + "/");
   assert.equal(await p.isVisible("#follow"), false);
-  assert.equal(await submit("load", p, false), "action=rxloaddyn&vgrid=on&hgrid=on&logfile=");
+  assert.equal(await submit("load", p, false),
+               "action=rxloaddyn&vgrid=on&hgrid=on&logfile=&hours=&from=&to=");
   await answerwithchart(750, null, p);
+  assert.equal(await submit("usage", p, false), "action=usage&hours=&from=&to=");
+  assert.match(await answer(p).textContent("body"), /Usage from .* UTC to .* UTC:/);
+  // a quick choice goes before dates typed too
+  await p.selectOption("#usage select", "24");
+  await p.fill("#usage [name=from]", "01/01/2020");
+  assert.equal(await submit("usage", p, false), "action=usage&hours=24&from=01%2F01%2F2020&to=");
+  assert.match(await answer(p).textContent("body"), /Usage from .* UTC to .* UTC:/);
   await p.context().close();
 });
 
 // The chart under the one name is asked for again every period (here 2
 // seconds, from the page's address): each redraw is a new chart, as the
-// device's new records widen it, and none is asked while the switch is off
-// or the page is hidden.
+// device's new records widen it, told by the newest record it shows or that
+// none came since; none is asked while the switch is off or the page is
+// hidden.
 await check("following the channel", async () => {
   await page.goto("about:blank");   // a fresh page, not the last one's hash changed
   await page.goto(base + "/#follow=2");
   assert.match(await page.textContent("#followhint"), /every 2 seconds\s+while this page is in view/);
   const action = await page.$eval("#load", (f) => new URL(f.getAttribute("action"), f.baseURI).href);
+  // the charts asked, not the figures asked beside them
   let asked = 0;
-  const count = (r) => { if (r.url().startsWith(action + "?")) asked++; };
+  const count = (r) => { if (r.url().startsWith(action + "?") && !/[?&]format=/.test(r.url())) asked++; };
   page.on("request", count);
   const entries = await page.evaluate(() => history.length);
-  // a redraw is told by the time it was drawn, a new one each period
-  const redrawn = async () => {
+  // what "Last drawn" says after the next redraw (or `act`)
+  const upto = (ms) => `^Last drawn up to the record of ${when(ms)} UTC$`;
+  const since = (ms) => `^No new record since ${when(ms)} UTC \\(asked at \\d\\d:\\d\\d:\\d\\d UTC\\)$`;
+  const drawnas = async (want, act) => {
     const before = await page.textContent("#drawn");
-    await page.waitForFunction((before) => {
+    await act?.();
+    await page.waitForFunction(([before, want]) => {
       const now = document.getElementById("drawn").textContent;
-      return now !== before && /^Last drawn at \d\d:\d\d:\d\d UTC$/.test(now);
-    }, before);
+      return now !== before && new RegExp(want).test(now);
+    }, [before, want]);
   };
 
-  let next = redrawn();
-  await page.focus("#follow");
-  await page.keyboard.press("Space");
-  await next;
-  await chartsize(750);
-  // the device writes three records: the next redraw is three intervals wider
   const log = `${site}/logs/vornout.dat`;
-  const last = Math.max(...[...readFileSync(log, "latin1").matchAll(/^time=(\d+)/gm)].map((m) => +m[1]));
-  appendFileSync(log, execFileSync(genlog, ["--count", "3", "--start", String(last + 120)]));
-  await redrawn();
+  const last = records(log).at(-1).t;
+  await page.focus("#follow");
+  await drawnas(upto(last), () => page.keyboard.press("Space"));
+  await chartsize(750);
+  // the device writes three records: the next redraw is three intervals
+  // wider, and the one after has nothing new
+  appendFileSync(log, execFileSync(genlog, ["--count", "3", "--start", String(last / 1000 + 120)]));
+  await drawnas(upto(last + 360e3));
   await chartsize(753);
+  await drawnas(since(last + 360e3));
   assert.equal(new URL(answer().url()).search, "?action=rxloaddyn&vgrid=on&hgrid=on");
   assert.equal(await page.evaluate(() => document.activeElement.id), "follow");
   assert.equal(await page.evaluate(() => history.length), entries, "redraws went into the history");
@@ -509,16 +757,12 @@ await check("following the channel", async () => {
                                                          configurable: true });
     document.dispatchEvent(new Event("visibilitychange"));
   }, yes);
-  next = redrawn();
-  await page.keyboard.press("Space");
-  await next;
+  await drawnas(upto(last + 360e3), () => page.keyboard.press("Space"));
   await visible(false);
   before = asked;
   await page.waitForTimeout(5000);
   assert.equal(asked, before, "asked while hidden");
-  next = redrawn();
-  await visible(true);
-  await next;
+  await drawnas(since(last + 360e3), () => visible(true));
   assert.equal(asked, before + 1);
 
   // another question switches following off, so that its answer stays
@@ -539,8 +783,11 @@ await check("following redraws what was asked, in place", async () => {
   const asked = new URL(answer().url()).href;
   await page.check("#load input[value=rxloaddyn]");
   await page.fill("#load input[name=logfile]", "vornout-pr");
-  const sent = [];
-  const count = (r) => { if (r.url().startsWith(asked.split("?")[0] + "?")) sent.push(r.url()); };
+  const sent = [], figures = [];
+  const count = (r) => {
+    if (r.url().startsWith(asked.split("?")[0] + "?"))
+      (/[?&]format=/.test(r.url()) ? figures : sent).push(r.url());
+  };
   page.on("request", count);
   // every frame painted from now on: a chart in the frame, the page's scroll
   await page.evaluate(() => {
@@ -568,10 +815,14 @@ await check("following redraws what was asked, in place", async () => {
     return { frames: seen.frames, blank: seen.blank, scroll: [...seen.scroll] };
   });
   assert.deepEqual([...new Set(sent)], [asked]);
+  // the figures of the chart's period: the same question as data
+  assert.deepEqual([...new Set(figures)], [asked.replace("txloaddyn", "usage") + "&format=json"]);
   assert.ok(seen.frames > 30, `${seen.frames} frames seen`);
   assert.equal(seen.blank, 0, `${seen.blank} of ${seen.frames} frames without a chart`);
   assert.ok(seen.scroll.length === 1 && seen.scroll[0] > 0, `the page scrolled: ${seen.scroll}`);
-  assert.equal(await page.textContent("#said"), "Load chart of sent bytes (Tx), the current log");
+  const log = records(`${site}/logs/vornout.dat`);
+  assert.equal(await page.textContent("#said"),
+               `Load chart of sent bytes (Tx), the current log, ${span(log[0].t, log.at(-1).t)}`);
   assert.deepEqual(await page.$eval("#load", (f) => [f.elements.action.value, f.elements.logfile.value]),
                    ["rxloaddyn", "vornout-pr"]);
 });

@@ -249,8 +249,8 @@ check "its Apache configuration and modules are on" \
 inroot sh -c "quorlink-genlog --count 721 > $channel/logs/vornout.dat"
 fetch /quorlink/
 check "the front page at /quorlink/, Apache started by the install" [ "$status" = 200 ]
-check "its three forms ask for the program beside the page" \
-  [ "$(grep -c 'action="cgi-bin/quorlink"' <<<"$body")" = 3 ]
+check "its four forms ask for the program beside the page" \
+  [ "$(grep -c 'action="cgi-bin/quorlink"' <<<"$body")" = 4 ]
 fetch "/quorlink/$load"
 check "the program answers at /quorlink/cgi-bin/quorlink" \
   [ "$status $(chartless)" = "200 $(page 64000)" ]

@@ -36,7 +36,7 @@ fetch "/"
 check "front page" [ "$status" = 200 ]
 check "front page is html" grep -q '^text/html' <<<"$type"
 check "front page has the forms" grep -q 'name="action" value="sumtotalload"' <<<"$body"
-check "its forms ask for the program" [ "$(grep -c "action=\"/cgi-bin/$program\"" <<<"$body")" = 3 ]
+check "its forms ask for the program" [ "$(grep -c "action=\"/cgi-bin/$program\"" <<<"$body")" = 4 ]
 
 fetch "/cgi-bin/$program?action=rxloaddyn&hgrid=on&vgrid=on&activelog=on"
 check "load chart status" [ "$status" = 200 ]
