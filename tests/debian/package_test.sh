@@ -284,7 +284,7 @@ check "its settings' comment names its own folder" \
 inroot sh -c "quorlink-genlog --count 361 > /var/lib/quorlink/east/logs/vornout.dat"
 fetch /quorlink/east/
 check "a second channel's front page at /quorlink/east/" \
-  [ "$status $(grep -c 'action="cgi-bin/quorlink"' <<<"$body")" = "200 3" ]
+  [ "$status $(grep -c 'action="cgi-bin/quorlink"' <<<"$body")" = "200 4" ]
 fetch "/quorlink/east/$load"
 check "its program answers" [ "$status $(chartless)" = "200 $(page 64000)" ]
 check "its chart is its own, 390 wide" chartat /quorlink/east/charts/quorlinkout.gif 390
@@ -298,7 +298,7 @@ inroot spawn-fcgi -s /run/fcgiwrap.socket -M 0660 -U www-data -G www-data \
   -u www-data -g www-data -P /run/fcgiwrap.pid -- /usr/sbin/fcgiwrap -f >/dev/null
 inroot nginx
 fetch 8080 /quorlink/
-check "nginx: the front page" [ "$status $(grep -c 'action="cgi-bin/quorlink"' <<<"$body")" = "200 3" ]
+check "nginx: the front page" [ "$status $(grep -c 'action="cgi-bin/quorlink"' <<<"$body")" = "200 4" ]
 fetch 8080 "/quorlink/$load"
 check "nginx: the program" [ "$status $(chartless)" = "200 $(page 64000)" ]
 fetch 8080 "/quorlink/east/$load"
