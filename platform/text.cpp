@@ -52,7 +52,12 @@ static void failin(struct textin *in, const char *why)
 // another member.
 static long zipget(struct textin *in, char *to, size_t size)
 {
+    // the first record is all that the merge of archives reads at first
+    // of every log: inflate a page of a member before whole buffers
+    enum { FIRSTINFLATE = 4096 };
     z_stream *z = &in->zip;
+    if (z->total_out == 0 && size > FIRSTINFLATE)
+        size = FIRSTINFLATE;
     z->next_out = (Bytef *)to;
     z->avail_out = (uInt)size;
     while (z->avail_out > 0) {
