@@ -339,12 +339,12 @@ int textlast(struct textin *in, int count, char *line, size_t linesize)
     const char *last = nullptr;
     size_t lastsize = 0;
     int got = 0;
-    // the lines before the last go by their line feeds alone while those
-    // are among the bytes read, the careful way on from there
+    // the lines go by their line feeds alone while those are among the
+    // bytes read, the careful way on from there
     if (!in->cut) {
         size_t pos = in->pos, nlbase = in->nlbase;
         uint64_t nlmask = in->nlmask;
-        while (got + 1 < count) {
+        while (got < count) {
             if (nlmask == 0) {
                 if (nlbase + NLBLOCK >= in->len)
                     break;
