@@ -52,7 +52,12 @@ static void failin(struct textin *in, const char *why)
 // another member.
 static long zipget(struct textin *in, char *to, size_t size)
 {
+    // the first record is all that the merge of archives reads at first
+    // of every log: inflate a page of a member before whole buffers
+    enum { FIRSTINFLATE = 4096 };
     z_stream *z = &in->zip;
+    if (z->total_out == 0 && size > FIRSTINFLATE)
+        size = FIRSTINFLATE;
     z->next_out = (Bytef *)to;
     z->avail_out = (uInt)size;
     while (z->avail_out > 0) {
@@ -334,6 +339,30 @@ int textlast(struct textin *in, int count, char *line, size_t linesize)
     const char *last = nullptr;
     size_t lastsize = 0;
     int got = 0;
+    // the lines go by their line feeds alone while those are among the
+    // bytes read, the careful way on from there
+    if (!in->cut) {
+        size_t pos = in->pos, nlbase = in->nlbase;
+        uint64_t nlmask = in->nlmask;
+        while (got < count) {
+            if (nlmask == 0) {
+                if (nlbase + NLBLOCK >= in->len)
+                    break;
+                nlbase += NLBLOCK;
+                nlmask = newlines(in->buf + nlbase, in->len - nlbase);
+                continue;
+            }
+            const size_t nl = nlbase + (size_t)__builtin_ctzll(nlmask);
+            nlmask &= nlmask - 1;
+            last = in->buf + pos;
+            lastsize = nl - pos;
+            pos = nl + 1;
+            got++;
+        }
+        in->pos = pos;
+        in->nlbase = nlbase;
+        in->nlmask = nlmask;
+    }
     while (got < count) {
         // a read past the known line feeds may move or refill the buffer:
         // the line in hand is kept first

@@ -1,64 +1,55 @@
 #include "figures.h"
 
 #include <algorithm>
+#include <functional>
 
 #include "request.h"
 
 // The 95th percentile is the highest rate left once the highest
 // floor(n * 5 / 100) are set aside: it is among the top twentieth of the
-// rates. Only the highest TOPRATES of each flow are kept, in a heap whose
-// root is the lowest of them: exact for periods of up to twenty times as
-// many intervals (five years of two-minute records), in memory that does
-// not grow past it.
-enum { TOPRATES = 65536 };
+// rates. Only the highest TOPRATES of each flow are kept: exact for
+// periods of up to twenty times as many intervals (five years of
+// two-minute records), in memory that does not grow past it. A rate above
+// the floor is added to the list; a full list is cut to its highest
+// TOPRATES, the lowest of them the new floor: one pass over the list for
+// every SPARE rates, where a heap walked its tree for each rate, a cache
+// miss a step.
+enum { TOPRATES = 65536, SPARE = TOPRATES / 4 };
 
-struct topheap {
-    double rates[TOPRATES];
+struct toprates {
+    double rates[TOPRATES + SPARE];
     uint32_t size;
+    double floor;   // a rate no higher is not among the highest TOPRATES
 };
 
-static struct topheap tops[3];
+static struct toprates tops[3];
 
-static void siftdown(struct topheap *h, uint32_t i)
+static void keeptop(struct toprates *h, double rate)
 {
-    for (;;) {
-        uint32_t low = i, l = 2 * i + 1, r = l + 1;
-        if (l < h->size && h->rates[l] < h->rates[low])
-            low = l;
-        if (r < h->size && h->rates[r] < h->rates[low])
-            low = r;
-        if (low == i)
+    if (rate <= h->floor)
+        return;
+    if (h->size == TOPRATES + SPARE) {
+        double *lowest = h->rates + TOPRATES - 1;
+        std::nth_element(h->rates, lowest, h->rates + h->size, std::greater<double>());
+        h->size = TOPRATES;
+        h->floor = *lowest;
+        if (rate <= h->floor)
             return;
-        std::swap(h->rates[i], h->rates[low]);
-        i = low;
     }
-}
-
-static void keeptop(struct topheap *h, double rate)
-{
-    if (h->size < TOPRATES) {
-        uint32_t i = h->size++;
-        h->rates[i] = rate;
-        while (i > 0 && h->rates[(i - 1) / 2] > h->rates[i]) {
-            std::swap(h->rates[(i - 1) / 2], h->rates[i]);
-            i = (i - 1) / 2;
-        }
-    } else if (rate > h->rates[0]) {
-        h->rates[0] = rate;
-        siftdown(h, 0);
-    }
+    h->rates[h->size++] = rate;
 }
 
 // The highest rate left of n once floor(n * 5 / 100) are set aside.
-static void percentile(struct topheap *h, uint32_t n, struct flow *fl)
+static void percentile(struct toprates *h, uint32_t n, struct flow *fl)
 {
     const uint32_t aside = (uint32_t)((uint64_t)n * 5 / 100);
-    fl->p95known = n > 0 && aside < h->size;
+    fl->p95known = n > 0 && aside < TOPRATES;
     if (!fl->p95known)
         return;
-    // the (aside + 1)-th highest of the kept rates
-    double *nth = h->rates + (h->size - 1 - aside);
-    std::nth_element(h->rates, nth, h->rates + h->size);
+    // the (aside + 1)-th highest of the kept rates, which hold the highest
+    // TOPRATES of all
+    double *nth = h->rates + aside;
+    std::nth_element(h->rates, nth, h->rates + h->size, std::greater<double>());
     fl->p95 = *nth;
 }
 
@@ -79,11 +70,13 @@ void figuresstart(struct figures *f)
     startflow(&f->rx);
     startflow(&f->tx);
     startflow(&f->total);
-    for (auto &h : tops)
+    for (auto &h : tops) {
         h.size = 0;
+        h.floor = -1;   // rates are never negative: every one is kept at first
+    }
 }
 
-static void addflow(struct flow *fl, struct topheap *h, uint64_t bytes, const struct interval *iv)
+static void addflow(struct flow *fl, struct toprates *h, uint64_t bytes, const struct interval *iv)
 {
     const double rate = (double)bytes * 8 / iv->seconds;
     fl->bytes += bytes;

@@ -6,25 +6,9 @@
 #include "../support/datetime.h"
 #include "../support/numbers.h"
 
-// Every piece is far shorter than the line's room but the texts: those are
-// cut to it.
-void linestart(struct line *l)
-{
-    l->p = l->text;
-}
-
 static size_t room(const struct line *l)
 {
     return sizeof l->text - (size_t)(l->p - l->text) - 1;
-}
-
-void lineput(struct line *l, const char *text)
-{
-    size_t n = strlen(text);
-    if (n > room(l))
-        n = room(l);
-    memcpy(l->p, text, n);
-    l->p += n;
 }
 
 void linedec(struct line *l, uint64_t v)
@@ -33,10 +17,27 @@ void linedec(struct line *l, uint64_t v)
         l->p = putdec64(l->p, v);
 }
 
+static void twodigits(char *p, uint32_t v)
+{
+    p[0] = (char)('0' + v / 10);
+    p[1] = (char)('0' + v % 10);
+}
+
+// The date is worked out once a day of intervals; the time of day, at 11,
+// 14 and 17 of "2026-12-08T11:04:00Z", is written into the text kept.
 void linetime(struct line *l, uint32_t t)
 {
-    char iso[ISOTIMESIZE];
-    isotime(t, iso, sizeof iso);
+    static uint32_t day = UINT32_MAX;   // of iso; no time is in it
+    static char iso[ISOTIMESIZE];
+    const uint32_t s = t % 86400;
+    if (t / 86400 != day) {
+        day = t / 86400;
+        isotime(t, iso, sizeof iso);
+    } else {
+        twodigits(iso + 11, s / 3600);
+        twodigits(iso + 14, s / 60 % 60);
+        twodigits(iso + 17, s % 60);
+    }
     lineput(l, iso);
 }
 

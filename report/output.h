@@ -5,6 +5,7 @@
 #define QUORLINK_OUTPUT_H
 
 #include <stdint.h>
+#include <string.h>
 
 #include "figures.h"
 #include "scan.h"
@@ -39,8 +40,22 @@ struct line {
     char text[1024];
     char *p;
 };
-void linestart(struct line *l);
-void lineput(struct line *l, const char *text);
+inline void linestart(struct line *l)
+{
+    l->p = l->text;
+}
+// Every piece is far shorter than the line's room but the texts: those are
+// cut to it. Inline, so that a constant piece is put without measuring it:
+// a year's intervals are a quarter of a million rows of them.
+inline void lineput(struct line *l, const char *text)
+{
+    const size_t room = sizeof l->text - (size_t)(l->p - l->text) - 1;
+    size_t n = strlen(text);
+    if (n > room)
+        n = room;
+    memcpy(l->p, text, n);
+    l->p += n;
+}
 void linedec(struct line *l, uint64_t v);
 void linetime(struct line *l, uint32_t t);   // ISO 8601, UTC
 void linedate(struct line *l, uint32_t t);

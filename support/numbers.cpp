@@ -46,11 +46,10 @@ char *putdec64(char *p, uint64_t v)
     return p + 9;
 }
 
-// thousandths as a number with its point, trailing zeros dropped
-static char *putthousandths(char *p, uint64_t thousandths)
+// the point and up to three decimals of frac thousandths, trailing zeros
+// dropped
+static char *putpoint(char *p, uint32_t frac)
 {
-    p = putdec64(p, thousandths / 1000);
-    uint32_t frac = (uint32_t)(thousandths % 1000);
     if (frac == 0)
         return p;
     *p++ = '.';
@@ -67,14 +66,19 @@ char *putfixed(char *p, double v)
         *p++ = '-';
         v = -v;
     }
-    return putthousandths(p, (uint64_t)llround(v * 1000));
+    const uint64_t thousandths = (uint64_t)llround(v * 1000);
+    return putpoint(putdec64(p, thousandths / 1000), (uint32_t)(thousandths % 1000));
 }
 
-char *putratio(char *p, uint64_t num, uint64_t den)
+// The whole part, then the thousandths of the remainder: nothing passes 64
+// bits, where a 128-bit division would load libgcc_s into every request.
+char *putratio(char *p, uint64_t num, uint32_t den)
 {
-    if (num < UINT64_MAX / 4000 && den < UINT64_MAX / 4)
-        return putthousandths(p, (num * 2000 + den) / (den * 2));
-    // a long period's bytes in bits, in thousandths, pass 64 bits
-    const unsigned __int128 n = (unsigned __int128)num * 2000 + den;
-    return putthousandths(p, (uint64_t)(n / ((unsigned __int128)den * 2)));
+    uint64_t whole = num / den;
+    uint32_t frac = (uint32_t)((num % den * 2000 + den) / ((uint64_t)den * 2));
+    if (frac == 1000) {
+        whole++;
+        frac = 0;
+    }
+    return putpoint(putdec64(p, whole), frac);
 }

@@ -17,7 +17,7 @@ char *putdec64(char *p, uint64_t v);
 char *putfixed(char *p, double v);
 
 // num / den rounded to three decimals, the same way: exact for any
-// counter's bytes over any length.
-char *putratio(char *p, uint64_t num, uint64_t den);
+// counter's bytes over any length in seconds.
+char *putratio(char *p, uint64_t num, uint32_t den);
 
 #endif

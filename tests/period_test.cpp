@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <functional>
 
 #include "cgirun.h"
 
@@ -170,6 +171,26 @@ TEST(Figures, ExactFromEveryInterval)
         "\"peak_time\":\"2026-12-05T01:20:00Z\",\"p95_bps\":2566.667,\"average_percent\":2.188,"
         "\"peak_percent\":4.219,\"p95_percent\":4.01}}}\n";
     EXPECT_NE(json.find(figures), std::string::npos) << json;
+
+    // more intervals than the rates kept at once, every rate twice and in
+    // no order: the percentile is still the one a sort of them all gives
+    s.write("quorlink.cfg", "logpath=logs/\nbandwidth=1000000\n");
+    const uint32_t n = 90000;
+    std::vector<uint32_t> bytes(n);
+    log = record(D0, 0, 0);
+    rx = 0;
+    for (uint32_t i = 0; i < n; i++) {
+        bytes[i] = 15 * (i * 7919 % 45000);
+        rx += bytes[i];   // wraps, which the channel could carry
+        log += record(D0 + 120 * (i + 1), rx, 0);
+    }
+    s.write("logs/vornout.dat", log);
+    std::sort(bytes.begin(), bytes.end(), std::greater<uint32_t>());
+    const std::string p95 = "\"p95_bps\":" + std::to_string(bytes[n * 5 / 100] * 8 / 120) + ",";
+    json = runcgi(s, "action=usage&format=json").page;
+    EXPECT_NE(json.find("\"rx\":{\"bytes\":"), std::string::npos) << json;
+    EXPECT_NE(json.find(p95, json.find("\"rx\":{")), std::string::npos) << p95 << " in " << json;
+    s.write("quorlink.cfg", "logpath=logs/\n");
 
     // a gap of ten minutes, a restart and a wrap of the Tx counter: each
     // counted once, the gap's length with it

@@ -151,6 +151,11 @@ TEST_F(Files, LastOfARunOfLines)
     EXPECT_EQ(textlast(&in, 4, line, sizeof line), 0);
     EXPECT_STREQ(line, "kept");
     textclose(&in);
+    // the run ends with the file, after a line feed
+    ASSERT_TRUE(textopen(&in, put("e.txt", "1\n22\n333\n").c_str()));
+    EXPECT_EQ(textlast(&in, 5, line, sizeof line), 3);
+    EXPECT_STREQ(line, "333");
+    textclose(&in);
     // the last line read is over-long and the file ends in its tail: the
     // line kept is its start, not what the tail left in the buffer
     ASSERT_TRUE(textopen(&in, put("t.txt", "a\nhead" + std::string(200000, 't')).c_str()));
