@@ -23,10 +23,16 @@ const sysfile NOFILE = -1;
 // A gzip file (known by its first bytes, whatever its name) reads as the
 // text it holds, all its members one after another; one that is corrupt or
 // cut short is a failed read.
+// What kind of failure a file call met, for a sentence to the visitor that
+// says what to fix; the system's own words are for the operator.
+enum fileproblem { FILEOTHER, FILEMISSING, FILEDENIED, FILEFOLDER, FILENOTFILE, FILEFULL,
+                   FILEDAMAGED, FILEPACKED };
+
 struct textin {
     sysfile fd;
     int ended;          // no more bytes will come from fd
     int failed;         // the open or a read failed, for the reason in why
+    int problem;        // and its kind, an enum fileproblem
     int compressed;     // textopen refused it: compressed in a form not read
     char why[WHYSIZE];
     int cut;            // the last line filled the buffer: skip the rest of it
@@ -83,6 +89,7 @@ void textclose(struct textin *in);
 struct textout {
     sysfile fd;
     int failed;
+    int problem;        // an enum fileproblem
     int cuttail;        // a file written over: cut what is left of the old one
     uint64_t total;     // bytes put so far
     char why[WHYSIZE];  // what made it fail, in the system's words
@@ -101,6 +108,7 @@ int fileexists(const char *path);
 // Why the last file call failed (a file opened, made, read or written, or
 // the lock): the system's own words, in a static buffer.
 const char *fileerror(void);
+enum fileproblem fileproblem(void);
 void fileremove(const char *path);
 // A file that is to replace path, written beside it under a temporary name:
 // a reader sees the old file or the new one, never a part of one.
@@ -140,6 +148,8 @@ void localclock(uint32_t t, struct tm *out);
 // out; 0 for an empty path or one that does not fit.
 extern const char hostsep;
 int hostpath(const char *path, char *out, size_t outsize);
+// The name of a path past its folder, whichever separator it uses.
+const char *pathbase(const char *path);
 // An existing file for reading, opened without waiting for a writer, or
 // NOFILE: only a regular file on a disk is a text file to read, never a
 // folder, a pipe or a device.

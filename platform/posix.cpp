@@ -140,6 +140,18 @@ const char *fileerror(void)
     return errno == NOTREGULAR ? "not a regular file" : strerror(errno);
 }
 
+enum fileproblem fileproblem(void)
+{
+    switch (errno) {
+    case ENOENT: case ENOTDIR: return FILEMISSING;
+    case EACCES: case EPERM: case EROFS: return FILEDENIED;
+    case EISDIR: return FILEFOLDER;
+    case NOTREGULAR: return FILENOTFILE;
+    case ENOSPC: case EFBIG: case EDQUOT: return FILEFULL;
+    default: return FILEOTHER;
+    }
+}
+
 void fileremove(const char *path)
 {
     char host[PATHSIZE];

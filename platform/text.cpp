@@ -20,6 +20,13 @@ int hostpath(const char *path, char *out, size_t outsize)
     return 1;
 }
 
+const char *pathbase(const char *path)
+{
+    const char *slash = strrchr(path, '/'), *back = strrchr(path, '\\');
+    const char *sep = slash > back ? slash : back;
+    return sep ? sep + 1 : path;
+}
+
 // Drops carriage returns from the bytes just read and stops at a 0x1A.
 static void cleanchunk(struct textin *in, size_t from)
 {
@@ -39,11 +46,18 @@ static void cleanchunk(struct textin *in, size_t from)
 }
 
 // The first failure is the one to tell: keep its reason.
+static void failinas(struct textin *in, const char *why, int problem)
+{
+    if (!in->failed) {
+        snprintf(in->why, sizeof in->why, "%s", why);
+        in->problem = problem;
+    }
+    in->failed = 1;
+}
+
 static void failin(struct textin *in, const char *why)
 {
-    if (!in->failed)
-        snprintf(in->why, sizeof in->why, "%s", why);
-    in->failed = 1;
+    failinas(in, why, fileproblem());
 }
 
 // Inflates a gzip file's text into to; bytes made, 0 at its end, -1 when it
@@ -87,11 +101,11 @@ static long zipget(struct textin *in, char *to, size_t size)
         if (rc == Z_STREAM_END)
             in->zipgap = 1;
         else if (rc == Z_BUF_ERROR && z->avail_in == 0 && in->zipdone)
-            failin(in, "compressed data cut short");
+            failinas(in, "compressed data cut short", FILEDAMAGED);
         else if (rc == Z_MEM_ERROR)
-            failin(in, "out of memory for compressed data");
+            failinas(in, "out of memory for compressed data", FILEOTHER);
         else if (rc != Z_OK && rc != Z_BUF_ERROR)
-            failin(in, "corrupt compressed data");
+            failinas(in, "corrupt compressed data", FILEDAMAGED);
         if (in->failed)
             return -1;
     }
@@ -196,7 +210,7 @@ static void startzip(struct textin *in)
     // 16: a gzip wrapper, whose check and length inflate verifies
     int rc = inflateInit2(&in->zip, MAX_WBITS + 16);
     if (rc != Z_OK) {
-        failin(in, rc == Z_MEM_ERROR ? "out of memory for compressed data" : "zlib could not start");
+        failinas(in, rc == Z_MEM_ERROR ? "out of memory for compressed data" : "zlib could not start", FILEOTHER);
         in->ended = 1;
         in->len = 0;
         return;
@@ -232,6 +246,7 @@ static void sniff(struct textin *in)
         if (startswith(in, form.magic, form.size)) {
             snprintf(in->why, sizeof in->why, "compressed with %s, which is not read", form.name);
             in->failed = in->compressed = in->ended = 1;
+            in->problem = FILEPACKED;
             in->len = 0;
             return;
         }
@@ -245,6 +260,7 @@ int textopen(struct textin *in, const char *path)
 {
     in->fd = fileread(path);
     in->ended = in->cut = in->failed = in->compressed = in->zipped = 0;
+    in->problem = FILEOTHER;
     in->why[0] = '\0';
     in->pos = in->len = 0;
     if (in->fd == NOFILE) {
@@ -411,13 +427,16 @@ static void startout(struct textout *out)
     out->total = 0;
     out->cuttail = 0;
     out->failed = 0;
+    out->problem = FILEOTHER;
 }
 
 // The first failure is the one to tell: keep its reason.
 static void failout(struct textout *out)
 {
-    if (!out->failed)
+    if (!out->failed) {
         snprintf(out->why, sizeof out->why, "%s", fileerror());
+        out->problem = fileproblem();
+    }
     out->failed = 1;
 }
 

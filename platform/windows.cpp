@@ -203,6 +203,18 @@ const char *fileerror(void)
     return text;
 }
 
+enum fileproblem fileproblem(void)
+{
+    switch (GetLastError()) {
+    case ERROR_FILE_NOT_FOUND: case ERROR_PATH_NOT_FOUND: case ERROR_INVALID_NAME: return FILEMISSING;
+    case ERROR_ACCESS_DENIED: case ERROR_WRITE_PROTECT: return FILEDENIED;
+    case ISFOLDER: return FILEFOLDER;
+    case NOTDISKFILE: return FILENOTFILE;
+    case ERROR_DISK_FULL: case ERROR_HANDLE_DISK_FULL: return FILEFULL;
+    default: return FILEOTHER;
+    }
+}
+
 void fileremove(const char *path)
 {
     wchar_t host[PATHSIZE];

@@ -10,34 +10,39 @@
 #include "../support/escape.h"
 #include "../support/settings.h"
 #include "chart.h"
+#include "doubts.h"
 #include "logs.h"
 #include "request.h"
 #include "scan.h"
 #include "usage.h"
 
-const char deniedmsg[] = "<p>Access denided !</p>";
-const char notfoundmsg[] = "<p>The entered date is not found !</p>";
-const char noperiodmsg[] = "<p>The logs hold no record in that period.</p>";
-
-// Seconds of the day of an hh:mm text; no ":" means no minutes.
-static uint32_t daysecs(const char *hhmm)
+void pagenotes(void)
 {
-    const char *colon = strchr(hhmm, ':');
-    int32_t minutes = colon ? decval(colon + 1) : 0;
-    return (uint32_t)((int64_t)decval(hhmm) * 3600 + (int64_t)minutes * 60);
+    static int said;
+    enum doubtkind kind;
+    const char *text;
+    for (; (text = doubttext(said, &kind)); said++)
+        if (kind != NORECORDS)
+            printf("<p>Warning: %s</p>", htmlesc(text));
 }
 
-uint32_t lookuptarget(void)
+void pagedenied(void)
 {
-    setfield(req.time, makegmttime(req.time));
-    return daysecs(req.time);
+    printf("%s", deniedmsg);
+    const char *why = failuresentence();
+    if (why)
+        printf("<p>%s</p>", htmlesc(why));
 }
 
-int neartarget(uint32_t t, uint32_t target)
+void pagenotfound(void)
 {
-    // the interval's time of day in whole minutes, as its time text shows it
-    const uint32_t timesec2 = t % 86400 / 60 * 60;
-    return llabs((int64_t)target - (int64_t)timesec2) <= req.timeseccorrect;
+    printf("%s", notfoundmsg);
+    // the reason, where it is the log's and not the date's
+    enum doubtkind kind;
+    const char *text;
+    for (int n = 0; (text = doubttext(n, &kind)); n++)
+        if (kind == NORECORDS)
+            printf("<p>%s</p>", htmlesc(doubtsentence(n)));
 }
 
 // The first interval whose time of day lies within the tolerance of the
@@ -65,7 +70,8 @@ static void timelookup(void)
     }
     if (in.failed) {
         complain(histname, in.why);
-        printf("%s", deniedmsg);
+        filefailure(in.problem, "working file", histname, histname, nullptr, 0);
+        pagedenied();
     }
     textclose(&in);
 }
@@ -91,10 +97,9 @@ static void answer(void)
         }
     }
     if (totalcount == 0) {
-        // a day the log does not hold is the visitor's; no record at all, the site's
-        if (logrecords == 0)
-            complain(req.logname, "no records in the log");
-        printf("%s", notfoundmsg);
+        // a day the log does not hold is the visitor's; no record at all,
+        // the site's, and said
+        pagenotfound();
         return;
     }
     // the first record only seeds the counters: one line fewer than records
@@ -117,15 +122,20 @@ void report(void)
         return;
     }
     int locked = requestlock(lockname);
-    if (!locked)
+    if (!locked) {
+        const int problem = fileproblem();
         complain(lockname, fileerror());
+        filefailure(problem, "working file", lockname, lockname, nullptr, 1);
+    }
     // what requests killed while they wrote a chart left beside it
     if (locked)
         tempsweep(req.outpath);
-    if (locked && scanlog())
+    const int scanned = locked && scanlog();
+    pagenotes();   // what the reading doubted, before what it shows
+    if (scanned)
         answer();
     else
-        printf("%s", deniedmsg);
+        pagedenied();
     // the answer is out and the chart in place before the next request runs
     fflush(stdout);
     requestunlock();

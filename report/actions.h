@@ -4,15 +4,13 @@
 
 #include <stdint.h>
 
-extern const char deniedmsg[];
-extern const char notfoundmsg[];
-extern const char noperiodmsg[];
-
-// The time of day the lookup asks for, in seconds (hh:mm as typed, the
-// time now otherwise), and whether a record's time lies within the
-// lookup's tolerance of it, whatever its date.
-uint32_t lookuptarget(void);
-int neartarget(uint32_t t, uint32_t target);
+// The doubts found since the last call, each a paragraph of the page; a
+// log that holds no record is said after "not found" instead.
+void pagenotes(void);
+// "Access denided !" and the sentence that says why; "The entered date is
+// not found !" and, where the log holds no record, that reason.
+void pagedenied(void);
+void pagenotfound(void);
 
 // The archives that were not read, named on the page.
 void skippednotes(void);

@@ -12,6 +12,7 @@
 #include "../support/datetime.h"
 #include "../support/settings.h"
 #include "actions.h"
+#include "doubts.h"
 #include "request.h"
 #include "scan.h"
 
@@ -67,6 +68,7 @@ static gdImagePtr startchart(int imagew, struct palette *pal)
     gdImagePtr im = gdImageCreate(imagew, imageH);
     if (!im) {
         complain(req.outpath, "no memory for an image of the chart's size");
+        failure("The chart is too large for the memory the server gives it.");
         return nullptr;
     }
     pal->blue = gdImageColorAllocate(im, 0, 0, 255);
@@ -129,37 +131,43 @@ static void finishchart(gdImagePtr im)
 {
     static struct textout out;
     if (!im) {
-        printf("%s", deniedmsg);
+        pagedenied();
         return;
     }
     int size = 0;
     unsigned char *gif = (unsigned char *)gdImageGifPtr(im, &size);
     gdImageDestroy(im);
     int ok = 0;
-    if (!gif)
+    if (!gif) {
         complain(req.outpath, "no memory for the chart's GIF");
+        failure("The chart is too large for the memory the server gives it.");
+    }
     else {
         ok = replacestart(&out, req.outpath);
         if (ok)
             textput(&out, (const char *)gif, (size_t)size);
         ok = replacefinish(&out) && ok;
-        if (!ok)
+        if (!ok) {
             complain(req.outpath, out.why);
+            filefailure(out.problem, "chart file", pathbase(req.outpath), req.outpath, nullptr, 1);
+        }
     }
     if (ok) {
         printf("<center><img src=\"data:image/gif;base64,");
         putbase64(gif, (size_t)size);
         printf("\" border=0></center>");
     } else
-        printf("%s", deniedmsg);
+        pagedenied();
     gdFree(gif);
 }
 
 // A read of the interval file that failed draws no chart from part of it.
 static int readfailed(const struct textin *in)
 {
-    if (in->failed)
+    if (in->failed) {
         complain(histname, in->why);
+        filefailure(in->problem, "working file", histname, histname, nullptr, 0);
+    }
     return in->failed;
 }
 
@@ -258,6 +266,7 @@ gdImagePtr loadchartimage(uint32_t totalcount)
 
     if (!textopen(&in, histname)) {
         complain(histname, in.why);
+        filefailure(in.problem, "working file", histname, histname, nullptr, 0);
         return nullptr;
     }
     gdImagePtr im = startchart(imageW, &pal);
@@ -362,6 +371,7 @@ gdImagePtr sumchartimage(uint32_t totalcount)
 
     if (!textopen(&in, histname)) {
         complain(histname, in.why);
+        filefailure(in.problem, "working file", histname, histname, nullptr, 0);
         return nullptr;
     }
     // the counters are 32 bits and a busy channel wraps them within days,

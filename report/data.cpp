@@ -7,7 +7,7 @@
 #include "../support/complain.h"
 #include "../support/datetime.h"
 #include "../support/settings.h"
-#include "actions.h"
+#include "doubts.h"
 #include "figures.h"
 #include "logs.h"
 #include "metrics.h"
@@ -61,6 +61,7 @@ static void header(int status, enum datakind kind)
     if (status != 200)
         printf("Status: %s\n", statusline(status));
     printf("Content-Type: %s\n", out->type);
+    out->head();
     if (status == 200 && out->ending) {
         char name[PATHSIZE];
         filename(kind, name, sizeof name);
@@ -76,23 +77,24 @@ static void fail(int status, const char *why)
     out->error(why);
 }
 
-static const char unreadable[] = "The log could not be read; the server's log says why.";
+// Why the answer cannot be given, in the sentence the reading left.
+static void failed(int status)
+{
+    const char *why = failuresentence();
+    fail(status, why ? why : "The log could not be read: the server's log says why.");
+}
 
 // What can be told before a byte of the answer: a period it cannot take,
 // and a log that is not there.
 static int answerable(void)
 {
     if (periodapplies() && req.period.refused) {
+        complain("query", req.period.refused);
         fail(400, req.period.refused);
         return 0;
     }
     if (!logthere()) {
-        if (configfailed())
-            fail(500, "The settings could not be read; the server's log says why.");
-        else if (req.logrefused)
-            fail(400, "A log asked for by name (logfile=) must be a file in the log folder.");
-        else
-            fail(404, "There is no such log.");
+        failed(req.logrefused ? 400 : !configfailed() && failureproblem() == FILEMISSING ? 404 : 500);
         return 0;
     }
     return 1;
@@ -105,7 +107,7 @@ static int startstream(struct counting *c, enum datakind kind)
 {
     if (!openrequestlogs(c, 0)) {
         closerequestlogs();
-        fail(500, unreadable);
+        failed(500);
         return 0;
     }
     header(200, kind);
@@ -113,16 +115,43 @@ static int startstream(struct counting *c, enum datakind kind)
     return 1;
 }
 
-static void intervals(void)
+// A format that carries its doubts in the header reads the logs once for
+// them first; the answer's own reading finds the same again.
+static int readahead(int (*rows)(int write))
+{
+    if (!out->doubtsahead)
+        return 1;
+    if (!rows(0)) {
+        failed(500);
+        return 0;
+    }
+    doubtsfreeze(1);
+    return 1;
+}
+
+static int intervalrows(int write)
 {
     struct counting c;
     struct interval iv;
+    if (!write) {
+        if (openrequestlogs(&c, 0))
+            while (nextrequestinterval(&c, &iv)) {
+            }
+        return closerequestlogs();
+    }
     if (!startstream(&c, INTERVALS))
-        return;
+        return 0;
     while (nextrequestinterval(&c, &iv))
         out->interval(&iv);
     if (closerequestlogs())
         out->end();
+    return 1;
+}
+
+static void intervals(void)
+{
+    if (readahead(intervalrows))
+        intervalrows(1);
 }
 
 // The first interval within the lookup's tolerance of the asked time.
@@ -136,7 +165,7 @@ static void counters(void)
         while (!found && nextrequestinterval(&c, &iv))
             found = neartarget(iv.t, target);
     if (!closerequestlogs() && !found) {
-        fail(500, unreadable);
+        failed(500);
         return;
     }
     header(200, COUNTERS);
@@ -147,12 +176,12 @@ static void counters(void)
 
 // The summary's days: each dated by its record and counting to the next
 // day's record, by the rules of the intervals.
-static void days(void)
+static int dayrows(int write)
 {
     struct counting c;
     struct logrecord rec;
-    if (!startstream(&c, DAYS))
-        return;
+    if (!write ? !openrequestlogs(&c, 0) : !startstream(&c, DAYS))
+        return write ? 0 : closerequestlogs();
     int started = 0, seeded = 0;
     int32_t rows = 0;
     struct logrecord prev = {0, 0, 0};
@@ -163,21 +192,30 @@ static void days(void)
             struct interval iv;
             countinterval(&prev, &rec, &iv);
             const struct dayrow d = {prev.t, iv.seconds, iv.rxbytes, iv.txbytes};
-            out->day(&d);
+            if (write)
+                out->day(&d);
             rows++;
         }
         seeded = 1;
         prev = rec;
     }
-    if (closerequestlogs())
+    const int ok = closerequestlogs();
+    if (write && ok)
         out->end();
+    return ok || write;
+}
+
+static void days(void)
+{
+    if (readahead(dayrows))
+        dayrows(1);
 }
 
 static void figures(void)
 {
     static struct figures f;
     if (!collectfigures(&f)) {
-        fail(500, unreadable);
+        failed(500);
         return;
     }
     header(200, FIGURES);

@@ -65,7 +65,7 @@ static void startflow(struct flow *fl)
 void figuresstart(struct figures *f)
 {
     f->first = f->last = 0;
-    f->intervals = f->gaps = f->restarts = f->wraps = 0;
+    f->intervals = f->gaps = f->restarts = f->wraps = f->overs = 0;
     f->seconds = f->gapseconds = 0;
     startflow(&f->rx);
     startflow(&f->tx);
@@ -101,6 +101,7 @@ void figuresadd(struct figures *f, const struct interval *iv)
     // wraps on its own
     f->restarts += iv->rxhow == RESTARTED || iv->txhow == RESTARTED;
     f->wraps += (iv->rxhow == WRAPPED) + (iv->txhow == WRAPPED);
+    f->overs += iv->over;
     addflow(&f->rx, &tops[0], iv->rxbytes, iv);
     addflow(&f->tx, &tops[1], iv->txbytes, iv);
     // both directions: each interval's summed rate, as carriers bill

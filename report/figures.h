@@ -20,6 +20,7 @@ struct flow {
 struct figures {
     uint32_t first, last;     // the first interval's start, the last one's end
     uint32_t intervals, gaps, restarts, wraps;
+    uint32_t overs;           // intervals that counted more than the channel carries
     uint64_t seconds, gapseconds;
     struct flow rx, tx, total;
 };

@@ -5,16 +5,19 @@
 #include <string.h>
 
 #include "../support/settings.h"
+#include "doubts.h"
 
 // Data lines after a "time=" line: the 4th holds Rx, the 10th Tx.
 enum { RXLINES = 4, TXLINES = 6 };
 
 // Reads up to count lines and keeps the last; a line that gets nothing
-// keeps what it held.
-static void readinto(struct textin *in, struct dataline *d, int count)
+// keeps what it held. Whether all count lines were there.
+static int readinto(struct textin *in, struct dataline *d, int count)
 {
-    if (textlast(in, count, d->text, sizeof d->text) > 0)
+    const int got = textlast(in, count, d->text, sizeof d->text);
+    if (got > 0)
         d->from = 0;
+    return got == count;
 }
 
 // The first ":" of the kept text, or null.
@@ -60,7 +63,9 @@ static void startsource(struct logsource *src, const char *path)
 {
     src->rxline.text[0] = src->txline.text[0] = '\0';
     src->rxline.from = src->txline.from = 0;
-    src->live = 0;
+    src->live = src->primed = src->hasnext = src->ordered = src->skipped = src->reading = 0;
+    src->atend = 0;
+    memset(&src->facts, 0, sizeof src->facts);
     snprintf(src->path, sizeof src->path, "%s", path);
 }
 
@@ -76,29 +81,95 @@ int sourceopentail(struct logsource *src, const char *path, uint64_t tailbytes)
     return textopentail(&src->in, path, tailbytes);
 }
 
+// Whether a data line reads as the device labels it ("Rx bytes:"); the
+// first that does not is kept to be shown.
+static void checklabel(const struct dataline *d, const char *label, size_t size, uint32_t *off,
+                       char *seen)
+{
+    const char *text = d->text + strspn(d->text, " \t");
+    if (strncmp(text, label, size) == 0)
+        return;
+    if ((*off)++ == 0)
+        snprintf(seen, SEENSIZE, "%s", text);
+}
+
 int sourcenext(struct logsource *src, struct logrecord *rec)
 {
+    static const char rxlabel[] = "Rx bytes:", txlabel[] = "Tx bytes:";
     struct textin *in = &src->in;
+    struct sourcefacts *f = &src->facts;
     const char *line;
     size_t size;
     while ((line = textnext(in, &size))) {
         size = worksize(line, size);
-        if (!hastimekey(line, size))
+        if (!hastimekey(line, size)) {
+            f->strays++;
             continue;
+        }
+        // a record without its ":" counts once another record follows it:
+        // the last one may be one the device is still writing
+        f->nocolon += (uint32_t)src->skipped;
+        src->skipped = 0;
         // the time after the line's first "=", as far as its field holds it
         const char *value = (const char *)memchr(line, '=', size) + 1;
         size_t valuesize = size - (size_t)(value - line);
         const uint32_t t = textlvalue(value, valuesize < FIELDSIZE - 1 ? valuesize : FIELDSIZE - 1);
-        readinto(in, &src->rxline, RXLINES);
-        readinto(in, &src->txline, TXLINES);
+        int whole = readinto(in, &src->rxline, RXLINES);
+        whole = readinto(in, &src->txline, TXLINES) && whole;
         const char *rxcolon = colonof(&src->rxline), *txcolon = colonof(&src->txline);
-        if (!rxcolon || !txcolon)
+        if (!rxcolon || !txcolon) {
+            src->skipped = 1;
             continue;
+        }
+        // a record the log's end cuts short has its lines elsewhere: only a
+        // whole one says what the device writes
+        if (whole) {
+            checklabel(&src->rxline, rxlabel, sizeof rxlabel - 1, &f->rxoff, f->rxseen);
+            checklabel(&src->txline, txlabel, sizeof txlabel - 1, &f->txoff, f->txseen);
+        }
+        f->records++;
         rec->t = t;
         rec->rx = datavalue(&src->rxline, rxcolon);
         rec->tx = datavalue(&src->txline, txcolon);
         return 1;
     }
+    src->atend = 1;
+    return 0;
+}
+
+int sourcetake(struct logsource *src, struct logrecord *rec, int *late)
+{
+    if (!src->primed) {
+        src->primed = 1;
+        src->hasnext = sourcenext(src, &src->next);
+    }
+    if (!src->hasnext)
+        return 0;
+    *rec = src->next;
+    src->hasnext = sourcenext(src, &src->next);
+    const int back = src->ordered && rec->t <= src->lastin;
+    const int ahead = !back && src->hasnext && src->next.t < rec->t &&
+                      (!src->ordered || src->next.t > src->lastin);
+    *late = back || ahead;
+    struct sourcefacts *f = &src->facts;
+    if (*late && f->late++ == 0) {
+        f->latet = rec->t;
+        f->lateafter = src->ordered ? src->lastin : src->next.t;
+    }
+    if (!*late) {
+        src->ordered = 1;
+        src->lastin = rec->t;
+    }
+    return 1;
+}
+
+// The next record in time order, the late ones passed over.
+static int takeinorder(struct logsource *src, struct logrecord *rec)
+{
+    int late;
+    while (sourcetake(src, rec, &late))
+        if (!late)
+            return 1;
     return 0;
 }
 
@@ -135,7 +206,9 @@ static struct {
     int handed;                       // a record was handed out: last holds its time
     uint32_t last;
     char failedpath[PATHSIZE], why[WHYSIZE];
-    int failed;
+    int failed, problem;
+    int every;                        // the one log hands out its late records too
+    uint32_t late;                    // records out of time order in the logs read
     char skipped[MAXSKIPPED][FIELDSIZE], skipwhy[MAXSKIPPED][WHYSIZE];
     int nskipped;
 } logs;
@@ -143,13 +216,24 @@ static struct {
 // The sources that can be open at once; the first serves a single log.
 static struct logsource sources[OPENLOGS];
 
-static void failwith(const char *path, const char *why)
+static void failwith(const char *path, const char *why, int problem)
 {
     if (logs.failed)
         return;
     logs.failed = 1;
+    logs.problem = problem;
     snprintf(logs.failedpath, sizeof logs.failedpath, "%s", path);
     snprintf(logs.why, sizeof logs.why, "%s", why);
+}
+
+int logsproblem(void)
+{
+    return logs.problem;
+}
+
+uint32_t logslate(void)
+{
+    return logs.late;
 }
 
 const char *logsfailed(const char **why)
@@ -166,11 +250,61 @@ const char *logsskipped(int n, const char **why)
     return logs.skipped[n];
 }
 
+// What a log read for the answer held that the device would not have
+// written, said once the reading is done with it.
+static void sourcedoubts(const struct logsource *src)
+{
+    const struct sourcefacts *f = &src->facts;
+    const char *name = pathbase(src->path);
+    // a read that failed is told as such; one cut short by its reader
+    // knows nothing of what the rest holds
+    if (src->in.failed)
+        return;
+    if (f->records == 0 && src->atend && !src->in.failed) {
+        if (f->strays == 0 && f->nocolon == 0 && !src->skipped)
+            doubt(NORECORDS, name, "The log is empty.");
+        else
+            doubt(NORECORDS, name, "The log holds no record in the device's format.");
+        return;
+    }
+    if (f->records == 0)
+        return;
+    if (f->rxoff)
+        doubt(LOGDOUBT, name,
+              "the 4th line after time= reads '%s', not 'Rx bytes: N': is this the device's log? "
+              "(%u of %u records)",
+              f->rxseen, f->rxoff, f->records);
+    if (f->txoff)
+        doubt(LOGDOUBT, name,
+              "the 10th line after time= reads '%s', not 'Tx bytes: N': is this the device's log? "
+              "(%u of %u records)",
+              f->txseen, f->txoff, f->records);
+    if (f->nocolon)
+        doubt(LOGDOUBT, name, "%u record%s passed over: the 4th or 10th line after time= holds no \":\".",
+              f->nocolon, f->nocolon == 1 ? " is" : "s are");
+    // a record is eleven lines: most lines are none of them
+    if ((uint64_t)f->strays > 11 * (uint64_t)f->records)
+        doubt(LOGDOUBT, name, "%u of its lines belong to no record, against %u records: is this the "
+              "device's log?", f->strays, f->records);
+    if (f->late) {
+        const char *first = daytime(f->latet), *near = daytime(f->lateafter);
+        doubt(LOGDOUBT, name,
+              "%u record%s out of time order (the first dated %s, beside records of %s): %s.",
+              f->late, f->late == 1 ? " is" : "s are", first, near,
+              logs.every && logs.one ? "taken where they stand" : "passed over");
+    }
+}
+
 // A source that ended: a read that failed is no end of the log.
 static void finishsource(struct logsource *src)
 {
     if (src->in.failed)
-        failwith(src->path, src->in.why);
+        failwith(src->path, src->in.why, src->in.problem);
+    if (src->reading) {
+        logs.late += src->facts.late;
+        sourcedoubts(src);
+    }
+    src->reading = 0;
     sourceclose(src);
 }
 
@@ -245,7 +379,7 @@ static void probelogs(void)
                 snprintf(logs.skipwhy[logs.nskipped], WHYSIZE, "%s", src->in.why);
                 logs.nskipped++;
             } else if (!src->in.compressed)
-                failwith(path, src->in.why);
+                failwith(path, src->in.why, src->in.problem);
             continue;
         }
         int got = sourcenext(src, &rec);
@@ -273,12 +407,13 @@ static void listlogs(const char *path, int archives)
     l.folder = folder;
     l.baselen = strlen(l.base);
     if (!folderfiles(*folder ? folder : ".", foundname, &l))
-        failwith(*folder ? folder : ".", fileerror());
+        failwith(*folder ? folder : ".", fileerror(), fileproblem());
 }
 
 static void resetlogs(void)
 {
-    logs.merged = logs.nopen = logs.handed = logs.failed = logs.nskipped = 0;
+    logs.merged = logs.nopen = logs.handed = logs.failed = logs.nskipped = logs.problem = 0;
+    logs.late = 0;
     logs.one = nullptr;
     logs.nextfile = 0;
     logs.to = INT64_MAX;
@@ -291,28 +426,32 @@ static int newest(uint32_t *t)
     const struct logfile *last = &logs.files[logs.nfiles - 1];
     *t = last->first;
     if (!sourceopentail(src, filepath(last), TAILBYTES)) {
-        failwith(filepath(last), src->in.why);
+        failwith(filepath(last), src->in.why, src->in.problem);
         return 0;
     }
+    // the newest that the next record or the log's end confirms: a time
+    // ahead of the records after it is none
     struct logrecord rec;
-    while (sourcenext(src, &rec))
+    while (takeinorder(src, &rec))
         if (rec.t > *t)
             *t = rec.t;
     finishsource(src);
     return !logs.failed;
 }
 
-int logsopen(const char *path, int archives, struct period *p)
+int logsopen(const char *path, int archives, struct period *p, int every)
 {
     resetlogs();
+    logs.every = every;
     if (!archives && !p->asked) {
         // the one log, every record of it: the road of most requests
         logs.one = &sources[0];
         if (!sourceopen(logs.one, path)) {
-            failwith(path, logs.one->in.why);
+            failwith(path, logs.one->in.why, logs.one->in.problem);
             logs.one = nullptr;
             return 0;
         }
+        logs.one->reading = 1;
         return 1;
     }
     logs.merged = 1;
@@ -375,10 +514,11 @@ static int openlog(void)
     struct logsource *src = freesource();
     const char *path = filepath(&logs.files[logs.nextfile++]);
     if (!sourceopen(src, path)) {
-        failwith(path, src->in.why);
+        failwith(path, src->in.why, src->in.problem);
         return 0;
     }
-    src->live = sourcenext(src, &src->ahead);
+    src->reading = 1;
+    src->live = takeinorder(src, &src->ahead);
     if (src->live)
         logs.open[logs.nopen++] = src;
     else
@@ -400,7 +540,7 @@ static int mergednext(struct logrecord *rec)
                 k = i;
         struct logsource *src = logs.open[k];
         *rec = src->ahead;
-        src->live = sourcenext(src, &src->ahead);
+        src->live = takeinorder(src, &src->ahead);
         if (!src->live) {
             finishsource(src);
             logs.open[k] = logs.open[--logs.nopen];
@@ -420,8 +560,13 @@ static int mergednext(struct logrecord *rec)
 
 int lognext(struct logrecord *rec)
 {
-    if (logs.one)
-        return sourcenext(logs.one, rec);
+    if (logs.one) {
+        int late;
+        while (sourcetake(logs.one, rec, &late))
+            if (!late || logs.every)
+                return 1;
+        return 0;
+    }
     return logs.merged ? mergednext(rec) : 0;
 }
 

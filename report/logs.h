@@ -20,6 +20,19 @@ struct dataline {
     size_t from;
 };
 
+// What a reading of one log found that the device would not have written:
+// the counts, and the first of each as it was read.
+enum { SEENSIZE = 40 };
+struct sourcefacts {
+    uint32_t records;          // usable records
+    uint32_t strays;           // lines that belong to no record
+    uint32_t nocolon;          // records passed over: a data line with no ":"
+    uint32_t rxoff, txoff;     // records whose data line lacks the device's label
+    char rxseen[SEENSIZE], txseen[SEENSIZE];
+    uint32_t late;             // records out of their time order
+    uint32_t latet, lateafter; // the first of them, and the record before it
+};
+
 // One log, read as the device wrote it: a record is a line holding
 // "time=" and the ten lines after it, Rx on the 4th and Tx on the 10th.
 struct logsource {
@@ -27,6 +40,15 @@ struct logsource {
     struct dataline rxline, txline;
     struct logrecord ahead;   // merged reading: the next record, read ahead
     int live;                 // ahead holds a record
+    // a record is judged by the one after it: read ahead of the reading
+    struct logrecord next;
+    int primed, hasnext;
+    int ordered;              // a record was taken in time order; lastin is its time
+    uint32_t lastin;
+    int skipped;              // the record before the next one had no ":"
+    int reading;              // read for the answer, not only probed
+    int atend;                // read to its end
+    struct sourcefacts facts;
     char path[PATHSIZE];
 };
 
@@ -36,6 +58,12 @@ int sourceopen(struct logsource *src, const char *path);
 int sourceopentail(struct logsource *src, const char *path, uint64_t tailbytes);
 // The next usable record; 0 at the end of the log or when a read failed.
 int sourcenext(struct logsource *src, struct logrecord *rec);
+// The same, with *late set for a record out of its time order: one that
+// goes back past the last record taken in order, or one ahead of its time,
+// later than the next record while that one goes on from the last in order.
+// A clock set back leaves the records after it late; one mistyped time is
+// one late record, not the end of the log.
+int sourcetake(struct logsource *src, struct logrecord *rec, int *late);
 void sourceclose(struct logsource *src);
 
 // The records of the logs asked for, one after another: the one log at
@@ -47,13 +75,19 @@ void sourceclose(struct logsource *src);
 // since the first interval of the period counts from them. The last hours
 // (hours=) become the period's bounds, from the end of the log that
 // starts last.
-int logsopen(const char *path, int archives, struct period *p);
+// every: the one log hands out its late records too, each where it stands
+// (the chart draws them); other readings pass them over.
+int logsopen(const char *path, int archives, struct period *p, int every);
 int lognext(struct logrecord *rec);
 void logsclose(void);
 
 // What went wrong with the logs: the log that could not be read (opened,
 // or read to its end) and why, for the operator; null when nothing did.
 const char *logsfailed(const char **why);
+// The kind of that failure, an enum fileproblem.
+int logsproblem(void);
+// The records out of time order that the logs read so far held.
+uint32_t logslate(void);
 // The archives left out for being compressed in a form that is not read,
 // for the page: the n-th name and why, or null past the last.
 const char *logsskipped(int n, const char **why);

@@ -5,6 +5,7 @@
 #include "../platform/platform.h"
 #include "../support/complain.h"
 #include "../support/settings.h"
+#include "doubts.h"
 #include "logs.h"
 #include "request.h"
 #include "scan.h"
@@ -51,10 +52,9 @@ void metricsanswer(void)
 {
     static struct logsource src;
     if (!logthere()) {
-        if (configfailed())
-            fail("500 Internal Server Error", "The settings could not be read.");
-        else
-            fail("404 Not Found", "There is no such log.");
+        fail(!configfailed() && failureproblem() == FILEMISSING ? "404 Not Found"
+                                                                 : "500 Internal Server Error",
+             failuresentence());
         return;
     }
     if (!sourceopentail(&src, req.logname, TAILBYTES)) {

@@ -23,6 +23,10 @@ enum datakind { INTERVALS, DAYS, COUNTERS, FIGURES };
 struct output {
     const char *type;     // its Content-Type
     const char *ending;   // of the file name a download gets, or null
+    // the doubts go in the header: known before a byte of the body, so
+    // that a reading is done twice, once for them
+    int doubtsahead;
+    void (*head)(void);   // lines of the header of its own
     void (*start)(enum datakind kind);
     void (*interval)(const struct interval *iv);
     void (*day)(const struct dayrow *d);

@@ -3,6 +3,7 @@
 #include <stdio.h>
 
 #include "../support/escape.h"
+#include "doubts.h"
 #include "output.h"
 
 static const char *const headers[] = {
@@ -10,8 +11,18 @@ static const char *const headers[] = {
     "date,rx_bytes,tx_bytes,rx_percent,tx_percent",
     "time,rx_counter,tx_counter",
     ("flow,first,last,intervals,gaps,gap_seconds,restarts,wraps,bytes,average_bps,peak_bps,"
-     "peak_time,p95_bps,average_percent,peak_percent,p95_percent"),
+     "peak_time,p95_bps,average_percent,peak_percent,p95_percent,over_capacity"),
 };
+
+// A table is what a CSV reader wants whole: the doubts of the answer go in
+// the header, one line each.
+static void head(void)
+{
+    enum doubtkind kind;
+    const char *text;
+    for (int n = 0; (text = doubttext(n, &kind)); n++)
+        printf("Quorlink-Warning: %s\n", headeresc(text));
+}
 
 static void start(enum datakind kind)
 {
@@ -105,6 +116,8 @@ static void flowrow(const struct figures *f, const char *name, const struct flow
     lineput(&l, ",");
     if (fl->p95known)
         linepercent(&l, fl->p95, "");
+    lineput(&l, ",");
+    linedec(&l, f->overs);
     endrow(&l);
 }
 
@@ -127,5 +140,5 @@ static void error(const char *why)
 }
 
 const struct output csvoutput = {
-    "text/csv; charset=utf-8", ".csv", start, interval, day, counters, figures, end, error,
+    "text/csv; charset=utf-8", ".csv", 1, head, start, interval, day, counters, figures, end, error,
 };

@@ -3,6 +3,7 @@
 #include <stdio.h>
 
 #include "../support/escape.h"
+#include "doubts.h"
 #include "output.h"
 #include "request.h"
 #include "scan.h"
@@ -161,6 +162,8 @@ static void figures(const struct figures *f)
     linedec(&l, f->restarts);
     lineput(&l, ",\"wraps\":");
     linedec(&l, f->wraps);
+    lineput(&l, ",\"over_capacity\":");
+    linedec(&l, f->overs);
     flow(&l, ",\"rx\"", f, &f->rx);
     flow(&l, ",\"tx\"", f, &f->tx);
     flow(&l, ",\"total\"", f, &f->total);
@@ -168,16 +171,35 @@ static void figures(const struct figures *f)
     lineout(&l);
 }
 
+// The answer's doubts, found as it was read: the last of its keys.
+static void warnings(void)
+{
+    enum doubtkind kind;
+    const char *text;
+    printf("\"warnings\":[");
+    for (int n = 0; (text = doubttext(n, &kind)); n++)
+        printf("%s%s", n ? "," : "", jsonesc(text));
+    printf("]");
+}
+
 static void end(void)
 {
-    printf(inarray ? "]}\n" : "}\n");
+    printf(inarray ? "]," : ",");
+    warnings();
+    printf("}\n");
 }
 
 static void error(const char *why)
 {
-    printf("{\"error\":%s}\n", jsonesc(why));
+    printf("{\"error\":%s,", jsonesc(why));
+    warnings();
+    printf("}\n");
+}
+
+static void head(void)
+{
 }
 
 const struct output jsonoutput = {
-    "application/json", nullptr, start, interval, day, counters, figures, end, error,
+    "application/json", nullptr, 0, head, start, interval, day, counters, figures, end, error,
 };

@@ -9,6 +9,9 @@
 #include "../support/escape.h"
 #include "../support/query.h"
 #include "../support/settings.h"
+#include "actions.h"
+#include "config.h"
+#include "doubts.h"
 
 struct request req = {
     "", "off", "off", "", "", "on", "", "", 0, "", "", "", "", "", "",
@@ -46,6 +49,8 @@ static void readperiod(const char *ptr)
     readbound(ptr, "to=", &p->hasto, &p->to,
               "The period's end (to=) is not a date in the form dd/mm/yyyy or "
               "dd/mm/yyyy hh:mm, in UTC.");
+    if (p->hasfrom && p->hasto && p->to <= p->from && !p->refused)
+        p->refused = "The period's end (to=) is not after its start (from=).";
     const char *hours = getparam(ptr, "hours=");
     if (*hours) {
         p->asked = 1;
@@ -88,27 +93,6 @@ static void readquery(const char *querystring)
     readperiod(ptr);
     const char *format = getparam(ptr, "format=");
     setfield(req.format, strlen(format) < sizeof req.format ? format : "?");
-}
-
-template <size_t N> static void readsetting(char (&field)[N], const char *key, const char *dflt)
-{
-    const char *value = getconfig(key);
-    setfield(field, *value ? value : dflt);
-}
-
-static void readsettings(void)
-{
-    readsetting(req.logpath, "logpath=", "");
-    readsetting(req.logname, "logname=", "vornout.dat");
-    readsetting(req.sumname, "sumname=", "sumout.dat");
-    readsetting(req.outpath, "outpath=", "quorlinkout.gif");
-    readsetting(req.outvirtpath, "outvirtpath=", "/images/quorlinkout.gif");
-    req.qtime = decval(getconfig("qtime="));
-    if (req.qtime == 0)
-        req.qtime = 120;
-    req.bandwidth = decval(getconfig("bandwidth="));
-    if (req.bandwidth == 0)
-        req.bandwidth = 64000;
 }
 
 // Names that Windows takes for devices whatever their extension ("nul.dat");
@@ -181,15 +165,27 @@ static void chooselog(void)
 int logthere(void)
 {
     // settings that could not be read are told of already, and name no log
-    if (configfailed())
+    if (configfailed()) {
+        failure("The settings file cannot be read.");
         return 0;
-    const char *why = req.logrefused ? "refused: a log asked for by name must be a file "
-                                       "in the log folder"
-                      : !fileexists(req.logname) ? fileerror()
-                                                 : nullptr;
-    if (why)
-        complain(req.logname, why);
-    return why == nullptr;
+    }
+    if (req.logrefused) {
+        complain(req.logname, "refused: a log asked for by name must be a file in the log folder");
+        failure("A log asked for by name (logfile=) must be a file in the log folder.");
+        return 0;
+    }
+    // opened as the reading will open it: a log that is there but cannot
+    // be read is told now, with its reason
+    const sysfile f = fileread(req.logname);
+    if (f == NOFILE) {
+        const int problem = fileproblem();
+        complain(req.logname, fileerror());
+        filefailure(problem, summaryasked() ? "daily log" : "log", pathbase(req.logname),
+                    req.logname, "the log folder", 0);
+        return 0;
+    }
+    fileclose(f);
+    return 1;
 }
 
 int summaryasked(void)
@@ -205,7 +201,7 @@ int periodapplies(void)
 void gatherrequest(const char *querystring)
 {
     readquery(querystring);
-    readsettings();
+    readsettings();   // and checked, each doubt said
     chooselog();
     if (summaryasked()) {
         // the summary always reads the site's own summary log, from this day on
@@ -223,6 +219,7 @@ int startpage(void)
     // every page answers its own request: a browser going Back asks again
     printf("Content-Type: text/html\nCache-Control: no-store\n\n");
     printf("<html><body>");
+    pagenotes();
     if (summaryasked()) {
         printf("<p>Query: Porvata VORN-NX Summary Statistics for %d days since %s</p>",
                req.days, htmlesc(req.date));
@@ -232,11 +229,12 @@ int startpage(void)
     printf("<p>Log file name: %s<br>Channel Bandwidth: %u<br><br></p>", htmlesc(req.logname),
            (unsigned)req.bandwidth);
     if (periodapplies() && req.period.refused) {
+        complain("query", req.period.refused);
         printf("<p>%s</p>", req.period.refused);
         return 0;
     }
     if (!logthere()) {
-        printf("<p>Access denided !</p>");
+        pagedenied();
         return 0;
     }
     return 1;

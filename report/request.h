@@ -68,7 +68,8 @@ int summaryasked(void);
 // Whether a period was asked of an answer that takes one: the load chart
 // and the figures.
 int periodapplies(void);
-// Whether the chosen log is there to be read; the server's log says why not.
+// Whether the chosen log is there to be read; when not, the server's log
+// says why in the system's words, and the failure sentence to the visitor.
 int logthere(void);
 // Prints the header and the head of the page; 0 when the page is complete.
 int startpage(void);

@@ -8,6 +8,7 @@
 #include "../support/datetime.h"
 #include "../support/numbers.h"
 #include "../support/settings.h"
+#include "doubts.h"
 #include "logs.h"
 #include "request.h"
 
@@ -99,6 +100,31 @@ int nextinterval(struct counting *c, struct interval *iv)
     return 0;
 }
 
+// The intervals that counted more than the channel carries, and the first.
+static struct {
+    uint32_t count, t;
+    double share;   // of what the channel carries in it, in percent
+} over;
+
+uint32_t overintervals(void)
+{
+    return over.count;
+}
+
+// A counter that rose by more than the channel can carry in the time
+// between two records counts all the same: the setting may be too low, or
+// the counter was set; either way it is said.
+static void overcapacity(struct interval *iv, int64_t seconds)
+{
+    const int64_t capacity = channelbytes(seconds);
+    const uint32_t most = iv->rxbytes > iv->txbytes ? iv->rxbytes : iv->txbytes;
+    iv->over = seconds > 0 && capacity > 0 && (uint64_t)most > (uint64_t)capacity;
+    if (iv->over && over.count++ == 0) {
+        over.t = iv->t;
+        over.share = (double)most * 100 / (double)capacity;
+    }
+}
+
 void countinterval(const struct logrecord *prev, const struct logrecord *rec, struct interval *iv)
 {
     const int64_t seconds = (int64_t)rec->t - prev->t;
@@ -112,6 +138,7 @@ void countinterval(const struct logrecord *prev, const struct logrecord *rec, st
     iv->txbytes = countbytes(prev->tx, rec->tx, seconds, &how);
     iv->txhow = (uint8_t)how;
     iv->gap = (uint8_t)isgap(seconds);
+    overcapacity(iv, seconds);
 }
 
 // Whether an interval ending at t lies in the period.
@@ -131,9 +158,10 @@ struct period *askedperiod(void)
 
 // A period takes the current log's archives too; a log asked for by name
 // is read alone.
-static int openlogs(struct period *p)
+static int openlogs(struct period *p, int every)
 {
-    return logsopen(req.logname, p->asked && !req.lognamed, p);
+    over.count = 0;
+    return logsopen(req.logname, p->asked && !req.lognamed, p, every);
 }
 
 // A read that failed is no end of the log: what was read would pass for
@@ -142,15 +170,24 @@ int closerequestlogs(void)
 {
     logsclose();
     const char *why, *failed = logsfailed(&why);
-    if (failed)
+    if (failed) {
         complain(failed, why);
+        const int current = strcmp(failed, req.logname) == 0;
+        filefailure(logsproblem(), current ? (summaryasked() ? "daily log" : "log") : "archive",
+                    pathbase(failed), failed, "the log folder", 0);
+    }
+    if (over.count)
+        doubt(LOGDOUBT, pathbase(req.logname),
+              "%u interval%s counted more than the channel can carry (the first to %s, %.0f%% of "
+              "it): the bandwidth setting may be too low, or the counter was set.",
+              over.count, over.count == 1 ? "" : "s", daytime(over.t), over.share);
     return failed == nullptr;
 }
 
 int openrequestlogs(struct counting *c, int ordered)
 {
     countfrom(c, ordered);
-    return openlogs(askedperiod());
+    return openlogs(askedperiod(), 0);
 }
 
 int nextrequestinterval(struct counting *c, struct interval *iv)
@@ -230,14 +267,16 @@ int scanlog(void)
 {
     logrecords = 0;
     struct period *p = askedperiod();
-    int ok = openlogs(p);
+    int ok = openlogs(p, 1);
     if (ok) {
         ok = textcreate(&hist, histname);
         if (ok)
             scanrecords(p);
         ok = textfinish(&hist) && ok;
-        if (!ok)
+        if (!ok) {
             complain(histname, hist.why);
+            filefailure(hist.problem, "working file", histname, histname, nullptr, 1);
+        }
     }
     return closerequestlogs() && ok;
 }

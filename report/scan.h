@@ -45,6 +45,7 @@ struct interval {
     uint32_t rxbytes, txbytes;
     uint8_t rxhow, txhow;        // COUNTED, WRAPPED or RESTARTED
     uint8_t gap;                 // longer than one and a half intervals
+    uint8_t over;                // a counter rose by more than the channel carries in it
 };
 void countinterval(const struct logrecord *prev, const struct logrecord *rec, struct interval *iv);
 
@@ -69,6 +70,9 @@ struct period *askedperiod(void);
 int openrequestlogs(struct counting *c, int ordered);
 int nextrequestinterval(struct counting *c, struct interval *iv);
 int closerequestlogs(void);
+// The intervals of the readings so far that counted more than the channel
+// can carry.
+uint32_t overintervals(void);
 // All of them in time order, each interval longer than none, handed to each.
 int eachinterval(void (*each)(const struct interval *iv, void *arg), void *arg);
 

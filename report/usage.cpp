@@ -8,23 +8,10 @@
 #include "../support/datetime.h"
 #include "../support/numbers.h"
 #include "actions.h"
+#include "doubts.h"
 #include "figures.h"
 #include "scan.h"
 #include "request.h"
-
-// "Tue 01 Dec 2026 00:00 UTC"
-static const char *daytime(uint32_t t)
-{
-    static const char *const weekdays[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
-    static char text[2][40];
-    static int turn;
-    struct tm tm;
-    utctime(t, &tm);
-    char *out = text[turn ^= 1];   // two of them can stand in one print
-    snprintf(out, sizeof text[0], "%s %02d %s %04d %02d:%02d UTC", weekdays[tm.tm_wday % 7],
-             tm.tm_mday, monthes[tm.tm_mon % 12], tm.tm_year + 1900, tm.tm_hour, tm.tm_min);
-    return out;
-}
 
 // Three significant digits, then the unit: "12.3 kbit/s", "1.23 GB".
 static void scaled(char *out, size_t size, double v, const char *const *units, double step)
@@ -144,13 +131,18 @@ static void periodline(const struct figures *f)
 void usagepage(void)
 {
     static struct figures f;
-    if (!collectfigures(&f)) {
-        printf("%s", deniedmsg);
+    const int collected = collectfigures(&f);
+    pagenotes();
+    if (!collected) {
+        pagedenied();
         return;
     }
     skippednotes();
     if (f.intervals == 0) {
-        printf("%s", periodapplies() ? noperiodmsg : notfoundmsg);
+        if (periodapplies())
+            printf("%s", noperiodmsg);
+        else
+            pagenotfound();
         return;
     }
     periodline(&f);

@@ -110,3 +110,22 @@ const char *jsonesc(const char *text)
     escaped[n] = '\0';
     return escaped;
 }
+
+const char *headeresc(const char *text)
+{
+    static char escaped[ESCSIZE];
+    size_t n = 0;
+    for (const unsigned char *p = (const unsigned char *)text; *p; p++) {
+        char esc[8];
+        size_t len = 1;
+        const char *piece = (const char *)p;
+        if (*p < 0x20 || *p >= 0x7F) {
+            len = (size_t)snprintf(esc, sizeof esc, "\\x%02X", *p);
+            piece = esc;
+        }
+        if (!put(escaped, &n, sizeof escaped, piece, len))
+            break;
+    }
+    escaped[n] = '\0';
+    return escaped;
+}

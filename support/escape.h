@@ -14,4 +14,8 @@ const char *csvesc(const char *text);
 // characters as \u escapes.
 const char *jsonesc(const char *text);
 
+// The text as the value of a header line: bytes outside printable ASCII
+// as \xNN, so that no text ends the line or the header.
+const char *headeresc(const char *text);
+
 #endif

@@ -21,6 +21,26 @@ static void tellonce(const char *why)
         complain(cfgname, why);
 }
 
+// A line whose first character past its blanks is "#" or ";" is an
+// operator's note, never a setting, whatever keys it names.
+int configcomment(const char *line)
+{
+    line += strspn(line, " \t");
+    return *line == '#' || *line == ';';
+}
+
+int configlines(void (*each)(int lineno, const char *line, void *arg), void *arg)
+{
+    static struct textin in;
+    static char temp[WORKLINESIZE];
+    if (!textopen(&in, cfgname))
+        return 0;
+    for (int n = 1; textline(&in, temp, sizeof temp); n++)
+        each(n, temp, arg);
+    textclose(&in);
+    return !in.failed;
+}
+
 const char *getconfig(const char *ptparname)
 {
     static struct textin in;
@@ -35,6 +55,8 @@ const char *getconfig(const char *ptparname)
     // lines longer than the work line are cut: the key search only needs
     // the start of a line, and values fit in 79 characters anyway
     while (textline(&in, temp, sizeof temp)) {
+        if (configcomment(temp))
+            continue;
         const char *ptr = strstr(temp, ptparname);
         if (ptr) {
             ptr += strlen(ptparname);

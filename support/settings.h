@@ -13,6 +13,10 @@ const char *getconfig(const char *ptparname);
 // Whether the settings file was there but could not be read whole: then no
 // value read from it can be trusted.
 int configfailed(void);
+// Whether a settings line is a comment, and each line of the file with its
+// number from 1, for a check of what it holds; 0 when it cannot be read.
+int configcomment(const char *line);
+int configlines(void (*each)(int lineno, const char *line, void *arg), void *arg);
 
 // Field parnum (from 1) of a blank-separated line, as an unsigned number.
 uint32_t getlvalue(const char *ptstr, int parnum);

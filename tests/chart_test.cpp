@@ -370,7 +370,10 @@ TEST(ChartFile, ReplacedWholeOrLeftAlone)
     std::string before = s.read("charts/load.gif");
     page = runcgi(s, "").page;
     EXPECT_EQ(page.find("<img"), std::string::npos);
-    EXPECT_NE(page.find("<p>Access denided !</p></body></html>"), std::string::npos);
+    EXPECT_NE(page.find("<p>Access denided !</p><p>The folder charts\\load.gif\\ of the chart "
+                        "file x is not there.</p></body></html>"),
+              std::string::npos)
+        << page;
     EXPECT_EQ(s.read("charts/load.gif"), before);
     site t;
     t.write("vornout.dat", loadlog({1000, 2000}));

@@ -244,6 +244,9 @@ def figures(ivs):
         "gap_seconds": sum(iv["seconds"] for iv in ivs if iv["gap"]),
         "restarts": sum(iv["rxhow"] == "restarted" or iv["txhow"] == "restarted" for iv in ivs),
         "wraps": sum((iv["rxhow"] == "wrapped") + (iv["txhow"] == "wrapped") for iv in ivs),
+        # a counter that rose by more than the channel carries in the time
+        "over_capacity": sum(iv["seconds"] > 0 and capacity(iv["seconds"]) > 0 and
+                             max(iv["rxbytes"], iv["txbytes"]) > capacity(iv["seconds"]) for iv in ivs),
         "rx": flow(ivs, lambda iv: iv["rxbytes"], seconds),
         "tx": flow(ivs, lambda iv: iv["txbytes"], seconds),
         "total": flow(ivs, lambda iv: iv["rxbytes"] + iv["txbytes"], seconds),
@@ -350,7 +353,7 @@ CHART = b'<img src="data:image/gif;base64,'
 
 FLOWKEYS = ["bytes", "average_bps", "peak_bps", "peak_time", "p95_bps", "average_percent",
             "peak_percent", "p95_percent"]
-COUNTKEYS = ["first", "last", "intervals", "gaps", "gap_seconds", "restarts", "wraps"]
+COUNTKEYS = ["first", "last", "intervals", "gaps", "gap_seconds", "restarts", "wraps", "over_capacity"]
 
 
 def checkfigures(what, got, want):

@@ -31,6 +31,7 @@ struct failcase {
     std::function<void(site &)> breakit;
     long fsizelimit;
     const char *complaint;   // the line for the server's log, in Linux's words
+    const char *why;         // what the page says to fix, after "Access denided !"
     bool permissions = false;   // needs another account than the test's
 };
 
@@ -47,20 +48,19 @@ TEST(FailurePaths, PageClosedChartKeptNothingLeft)
     std::string log;
     for (uint32_t i = 0; i < 30; i++)
         log += record(D0 + 36000 + 120 * i, 5000 * i * i, 3000 * i);
-    const std::string denied = "<p>Access denided !</p></body></html>";
     const std::vector<failcase> cases = {
         {"working folder cannot be written", "action=rxloaddyn&hgrid=&vgrid=",
          [](site &s) { chmod(s.dir.c_str(), 0555); }, -1,
-         "quorlink: histout.lck: Permission denied", true},
+         "quorlink: histout.lck: Permission denied", "The working file histout.lck cannot be written by the web server&#39;s account.", true},
         {"chart folder cannot be written", "action=rxloaddyn&hgrid=&vgrid=",
          [](site &s) { chmod(s.path("charts").c_str(), 0555); }, -1,
-         "quorlink: charts/load.gif: Permission denied", true},
+         "quorlink: charts/load.gif: Permission denied", "The chart file load.gif cannot be written by the web server&#39;s account.", true},
         {"log cannot be read", "action=rxloaddyn",
          [](site &s) { chmod(s.path("logs/vornout.dat").c_str(), 0); }, -1,
-         "quorlink: logs/vornout.dat: Permission denied", true},
+         "quorlink: logs/vornout.dat: Permission denied", "The log vornout.dat cannot be read by the web server&#39;s account.", true},
         {"log cannot be read, time lookup", "action=totalload&time=10:30",
          [](site &s) { chmod(s.path("logs/vornout.dat").c_str(), 0); }, -1,
-         "quorlink: logs/vornout.dat: Permission denied", true},
+         "quorlink: logs/vornout.dat: Permission denied", "The log vornout.dat cannot be read by the web server&#39;s account.", true},
         {"interval file cannot be written", "action=rxloaddyn",
          [](site &s) {
              s.write("histout.dat", "");
@@ -68,23 +68,23 @@ TEST(FailurePaths, PageClosedChartKeptNothingLeft)
              chmod(s.path("histout.dat").c_str(), 0444);
              chmod(s.dir.c_str(), 0555);
          },
-         -1, "quorlink: histout.dat: Permission denied", true},
+         -1, "quorlink: histout.dat: Permission denied", "The working file histout.dat cannot be written by the web server&#39;s account.", true},
         // a read that fails part way is no end of the log
         {"log read fails", "action=rxloaddyn&hgrid=&vgrid=",
          [](site &s) { unreadable(s, "logs/vornout.dat"); }, -1,
-         "quorlink: logs/vornout.dat: Input/output error"},
+         "quorlink: logs/vornout.dat: Input/output error", "The log vornout.dat could not be read: the server&#39;s log says why."},
         {"log read fails, time lookup", "action=totalload&time=10:30",
          [](site &s) { unreadable(s, "logs/vornout.dat"); }, -1,
-         "quorlink: logs/vornout.dat: Input/output error"},
+         "quorlink: logs/vornout.dat: Input/output error", "The log vornout.dat could not be read: the server&#39;s log says why."},
         {"settings read fails", "action=rxloaddyn&hgrid=&vgrid=",
          [](site &s) { unreadable(s, "quorlink.cfg"); }, -1,
-         "quorlink: quorlink.cfg: Input/output error"},
+         "quorlink: quorlink.cfg: Input/output error", "The settings file cannot be read."},
         {"disk full while the chart is written", "action=rxloaddyn&hgrid=&vgrid=",
-         [](site &) {}, 2000, "quorlink: charts/load.gif: File too large"},
+         [](site &) {}, 2000, "quorlink: charts/load.gif: File too large", "The chart file load.gif could not be written whole: the disk may be full."},
         {"disk full while the interval file is written", "action=rxloaddyn",
-         [](site &) {}, 500, "quorlink: histout.dat: File too large"},
+         [](site &) {}, 500, "quorlink: histout.dat: File too large", "The working file histout.dat could not be written whole: the disk may be full."},
         {"disk full while the summary chart is written", "action=sumtotalload&days=9&dates=&hgrid=",
-         [](site &) {}, 1000, "quorlink: charts/load.gif: File too large"},
+         [](site &) {}, 1000, "quorlink: charts/load.gif: File too large", "The chart file load.gif could not be written whole: the disk may be full."},
     };
     for (const failcase &c : cases) {
         // the cases of permissions need another account than the one that
@@ -105,6 +105,7 @@ TEST(FailurePaths, PageClosedChartKeptNothingLeft)
         o.fsizelimit = c.fsizelimit;
         auto r = runcgi(s, c.query, o);
         EXPECT_EQ(r.status, 0) << c.name;
+        const std::string denied = std::string("<p>Access denided !</p><p>") + c.why + "</p></body></html>";
         EXPECT_TRUE(r.page.size() >= denied.size() &&
                     r.page.compare(r.page.size() - denied.size(), std::string::npos, denied) == 0)
             << c.name << ": " << r.page;
@@ -174,7 +175,8 @@ TEST(FailurePaths, WorkingFileThatCannotBeWrittenIsKept)
     }
     auto r = runcgi(s, "action=rxloaddyn", o);
     letgo(h);
-    EXPECT_NE(r.page.find("<p>Access denided !</p></body></html>"), std::string::npos) << r.page;
+    EXPECT_NE(r.page.find("<p>Access denided !</p><p>The working file histout.dat "), std::string::npos)
+        << r.page;
     EXPECT_EQ(complainedof(r.err), "quorlink: quorlink.cfg\nquorlink: histout.dat\n");
     EXPECT_EQ(s.read("histout.dat"), before);
     // free again, the same file takes the next request's intervals
@@ -196,7 +198,8 @@ TEST(FailurePaths, UnderIISComplaintsGoToTheEventLog)
     o.env = {"SERVER_SOFTWARE=Microsoft-IIS/10.0", "QUORLINK_WINEDEBUG=-all,warn+eventlog"};
     auto r = runcgi(s, "action=rxloaddyn", o);
     EXPECT_EQ(r.page, pagehead + "<p>Log file name: vornout.dat<br>Channel Bandwidth: 64000<br><br>"
-                                 "</p><p>Access denided !</p></body></html>");
+                                 "</p><p>Access denided !</p><p>The log vornout.dat is not in the "
+                                 "log folder.</p></body></html>");
     if (!launched()) {
         EXPECT_EQ(complainedof(r.err), "quorlink: quorlink.cfg\nquorlink: vornout.dat\n");
         return;

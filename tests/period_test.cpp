@@ -138,7 +138,8 @@ TEST(Period, LogsOutsideThePeriodNotReadPastTheirStart)
     EXPECT_NE(r.page.find("<img"), std::string::npos) << r.page;
     EXPECT_EQ(lines(s.read("histout.dat")), 40);
     r = runcgi(s, "from=07/12/2026");        // record 1440, in the cut log
-    EXPECT_EQ(r.page, pagehead + logline() + "<p>Access denided !</p>" + tail);
+    EXPECT_EQ(r.page, pagehead + logline() + "<p>Access denided !</p><p>The archive vornout.dat.2.gz "
+                                             "is damaged: its compressed data cannot be read.</p>" + tail);
     EXPECT_NE(r.err.find("quorlink: logs/vornout.dat.2.gz: compressed data cut short"),
               std::string::npos) << r.err;
 }
@@ -160,7 +161,7 @@ TEST(Figures, ExactFromEveryInterval)
     auto json = runcgi(s, "action=usage&format=json").page;
     const std::string figures =
         "\"figures\":{\"first\":\"2026-12-05T00:00:00Z\",\"last\":\"2026-12-05T01:20:00Z\","
-        "\"intervals\":40,\"gaps\":0,\"gap_seconds\":0,\"restarts\":0,\"wraps\":0,"
+        "\"intervals\":40,\"gaps\":0,\"gap_seconds\":0,\"restarts\":0,\"wraps\":0,\"over_capacity\":0,"
         "\"rx\":{\"bytes\":820000,\"average_bps\":1366.667,\"peak_bps\":2666.667,"
         "\"peak_time\":\"2026-12-05T01:20:00Z\",\"p95_bps\":2533.333,\"average_percent\":2.135,"
         "\"peak_percent\":4.167,\"p95_percent\":3.958},"
@@ -169,7 +170,7 @@ TEST(Figures, ExactFromEveryInterval)
         "\"peak_percent\":0.052,\"p95_percent\":0.052},"
         "\"total\":{\"bytes\":840000,\"average_bps\":1400,\"peak_bps\":2700,"
         "\"peak_time\":\"2026-12-05T01:20:00Z\",\"p95_bps\":2566.667,\"average_percent\":2.188,"
-        "\"peak_percent\":4.219,\"p95_percent\":4.01}}}\n";
+        "\"peak_percent\":4.219,\"p95_percent\":4.01}},\"warnings\":[]}\n";
     EXPECT_NE(json.find(figures), std::string::npos) << json;
 
     // more intervals than the rates kept at once, every rate twice and in
@@ -256,12 +257,12 @@ TEST(Data, EveryAnswerAndItsFailures)
     EXPECT_EQ(runcgi(s, "format=json&from=05/12/2026+00:03").page,
               json + head + "\"from\":\"2026-12-05T00:03:00Z\",\"to\":null,\"intervals\":["
                             "{\"time\":\"2026-12-05T00:04:00Z\",\"seconds\":120,\"rx_bytes\":480000,"
-                            "\"tx_bytes\":240000}]}\n");
+                            "\"tx_bytes\":240000}],\"warnings\":[]}\n");
     EXPECT_EQ(runcgi(s, "action=totalload&time=00:07&format=json").page,
               json + head + "\"from\":null,\"to\":null,\"counters\":{\"time\":\"2026-12-05T00:04:00Z\","
-                            "\"rx\":960000,\"tx\":480000}}\n");
+                            "\"rx\":960000,\"tx\":480000},\"warnings\":[]}\n");
     EXPECT_EQ(runcgi(s, "action=totalload&time=12:00&format=json").page,
-              json + head + "\"from\":null,\"to\":null,\"counters\":null}\n");
+              json + head + "\"from\":null,\"to\":null,\"counters\":null,\"warnings\":[]}\n");
     // a day is dated by its record and counts to the next day's: half, then
     // a byte, of a 64000 bit/s day
     EXPECT_EQ(runcgi(s, "action=sumtotalload&datefrom=05/12/2026&days=5&format=csv").page,
@@ -276,10 +277,16 @@ TEST(Data, EveryAnswerAndItsFailures)
     auto r = runcgi(s, "to=32/12/2026&format=json");
     EXPECT_EQ(r.page, "Status: 400 Bad Request\n" + json +
                           "{\"error\":\"The period's end (to=) is not a date in the form dd/mm/yyyy "
-                          "or dd/mm/yyyy hh:mm, in UTC.\"}\n");
+                          "or dd/mm/yyyy hh:mm, in UTC.\",\"warnings\":[]}\n");
+    // a period that ends before it starts is no period either
+    r = runcgi(s, "from=06/12/2026&to=05/12/2026+23:00&format=csv");
+    EXPECT_EQ(r.page, "Status: 400 Bad Request\nContent-Type: text/csv; charset=utf-8\n"
+                      "Cache-Control: no-store\n\nerror\r\nThe period's end (to=) is not after its "
+                      "start (from=).\r\n");
+    EXPECT_NE(r.err.find("quorlink: query: The period's end (to=) is not after"), std::string::npos) << r.err;
     r = runcgi(s, "logfile=gone.dat&format=csv");
     EXPECT_EQ(r.page, "Status: 404 Not Found\nContent-Type: text/csv; charset=utf-8\n"
-                      "Cache-Control: no-store\n\nerror\r\nThere is no such log.\r\n");
+                      "Cache-Control: no-store\n\nerror\r\nThe log gone.dat is not in the log folder.\r\n");
     EXPECT_EQ(complainedof(r.err), "quorlink: logs/gone.dat\n");
     r = runcgi(s, "logfile=..%2Fx&format=json");
     EXPECT_EQ(r.page.substr(0, 24), "Status: 400 Bad Request\n");

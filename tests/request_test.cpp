@@ -6,7 +6,12 @@
 #include "cgirun.h"
 
 static const std::string tail = "</body></html>";
-static const std::string missing = "<p>Access denided !</p>" + tail;
+// "Access denided !" and the sentence that says what to fix
+static std::string denied(const std::string &why)
+{
+    return "<p>Access denided !</p><p>" + why + "</p>" + tail;
+}
+static const std::string missing = denied("The log vornout.dat is not in the log folder.");
 
 static std::string lognameline(const std::string &name, unsigned bw = 64000)
 {
@@ -34,18 +39,35 @@ TEST(Request, NoQueryNoSettings)
 TEST(Request, SettingsChooseTheLog)
 {
     site s;
+    // a drive is a folder of its own on Windows, and a name like any other
+    // here: the pages differ in whether the folder is there
+    cgiopts own;
+    own.compare = false;
+    const std::string nodrive = launched() ? "The log a.dat is not in the log folder."
+                                           : "The folder d:\\logs\\ of the log a.dat is not there.";
     s.write("quorlink.cfg", "logpath=c:\\x\\\r\nlogname=d:\\logs\\a.dat\r\nbandwidth=128000\r\n");
-    EXPECT_EQ(runcgi(s, "").page, pagehead + lognameline("d:\\logs\\a.dat", 128000) + missing);
+    EXPECT_EQ(runcgi(s, "", own).page, pagehead + lognameline("d:\\logs\\a.dat", 128000) + denied(nodrive));
+    s.write("quorlink.cfg", "logpath=x\\\n");
+    EXPECT_EQ(runcgi(s, "").page, pagehead + lognameline("x\\vornout.dat") +
+                                      denied("The folder x\\ of the log vornout.dat is not there."));
     s.write("quorlink.cfg", "logpath=c:\\x\n");
-    EXPECT_EQ(runcgi(s, "").page, pagehead + lognameline("c:\\xvornout.dat") + missing);
+    const std::string joined = launched() ? "The log xvornout.dat is not in the log folder."
+                                          : "The folder c:\\ of the log xvornout.dat is not there.";
+    EXPECT_EQ(runcgi(s, "", own).page, pagehead + lognameline("c:\\xvornout.dat") + denied(joined));
     // without activelog the request may name an archived log in the folder
-    EXPECT_EQ(runcgi(s, "logfile=old.dat").page,
-              pagehead + lognameline("c:\\xold.dat") + missing);
-    EXPECT_EQ(runcgi(s, "logfile=old.dat&activelog=off").page,
-              pagehead + lognameline("c:\\xvornout.dat") + missing);
-    // a negative bandwidth is printed as the unsigned number it becomes
+    std::string old = runcgi(s, "logfile=old.dat", own).page;
+    EXPECT_EQ(old.substr(0, pagehead.size() + lognameline("c:\\xold.dat").size()),
+              pagehead + lognameline("c:\\xold.dat"));
+    EXPECT_NE(old.find(" xold.dat is not"), std::string::npos) << old;
+    EXPECT_EQ(runcgi(s, "logfile=old.dat&activelog=off", own).page,
+              pagehead + lognameline("c:\\xvornout.dat") + denied(joined));
+    // a negative bandwidth is printed as the unsigned number it becomes,
+    // and said to be none
     s.write("quorlink.cfg", "bandwidth=-12\n");
-    EXPECT_EQ(runcgi(s, "").page, pagehead + lognameline("vornout.dat", 4294967284u) + missing);
+    EXPECT_EQ(runcgi(s, "").page,
+              pagehead.substr(0, pagehead.size() - 12) + "<html><body><p>Warning: quorlink.cfg: "
+              "bandwidth=-12 (line 1) is negative: the channel has no capacity to judge its "
+              "counters and its load by.</p>" + lognameline("vornout.dat", 4294967284u) + missing);
 }
 
 TEST(Request, ExistingLogWithSlashPathFromSettings)
@@ -110,12 +132,15 @@ TEST(Request, SummaryHead)
     r = runcgi(s, "action=sumtotalload&days=7&datefrom=01/02/2026&logfile=..%2Fx");
     EXPECT_EQ(r.page, pagehead +
                           "<p>Query: Porvata VORN-NX Summary Statistics for 7 days since 01 Feb "
-                          "2026</p>" + lognameline("p\\s.dat") + missing);
+                          "2026</p>" + lognameline("p\\s.dat") +
+                          denied("The folder p\\ of the daily log s.dat is not there."));
 }
 
 // Every way a request could try to name a file outside the log folder.
 TEST(Request, LogfileMustBeABareName)
 {
+    const std::string refused =
+        denied("A log asked for by name (logfile=) must be a file in the log folder.");
     site s;
     s.write("quorlink.cfg", "logpath=logs/\n");
     s.write("secret.dat", "time=1\n");
@@ -128,7 +153,7 @@ TEST(Request, LogfileMustBeABareName)
     for (const char *h : hostile) {
         std::string q = std::string("logfile=") + h;
         auto r = runcgi(s, q.c_str());
-        EXPECT_NE(r.page.find(missing), std::string::npos) << h << ": " << r.page;
+        EXPECT_NE(r.page.find(refused), std::string::npos) << h << ": " << r.page;
         EXPECT_FALSE(s.exists("histout.dat")) << h;
         // told, but no byte of the name may break the server's log line
         EXPECT_NE(r.err.find(": refused: "), std::string::npos) << h << ": " << r.err;
@@ -152,7 +177,7 @@ TEST(Request, LogfileMustBeABareName)
             q += hex;
         }
         auto page = runcgi(s, q.c_str()).page;
-        EXPECT_NE(page.find(missing), std::string::npos) << w << ": " << page;
+        EXPECT_NE(page.find(refused), std::string::npos) << w << ": " << page;
         EXPECT_FALSE(s.exists("histout.dat")) << w;
     }
     // names that only look like devices are logs like any other
@@ -162,7 +187,7 @@ TEST(Request, LogfileMustBeABareName)
         EXPECT_NE(page.find("<img src="), std::string::npos) << ok << ": " << page;
     }
     std::string longname = "logfile=" + std::string(79, 'a');
-    EXPECT_NE(runcgi(s, (longname + "b").c_str()).page.find(missing), std::string::npos);
+    EXPECT_NE(runcgi(s, (longname + "b").c_str()).page.find(refused), std::string::npos);
     // activelog makes logfile irrelevant, hostile or not
     auto page = runcgi(s, "logfile=../secret.dat&activelog=on").page;
     EXPECT_NE(page.find(lognameline("logs/vornout.dat")), std::string::npos);

@@ -124,14 +124,17 @@ TEST(Scan, GzippedArchiveReadsAsThePlainLog)
         EXPECT_EQ(s.read("quorlinkout.gif"), gif) << q;
         EXPECT_EQ(r.err, want.err) << q;
     }
-    const std::string denied = "<p>Access denided !</p>" + tail;
+    const std::string denied = "<p>Access denided !</p>";
     s.write("logs/cut.gz", gz.substr(0, gz.size() / 2));
     auto r = runcgi(s, "logfile=cut.gz");
-    EXPECT_EQ(r.page, pagehead + logline("logs/cut.gz") + denied);
+    EXPECT_EQ(r.page, pagehead + logline("logs/cut.gz") + denied +
+                          "<p>The log cut.gz is damaged: its compressed data cannot be read.</p>" + tail);
     EXPECT_NE(r.err.find("quorlink: logs/cut.gz: compressed data cut short (in "), std::string::npos) << r.err;
     s.write("logs/vornout.dat.3.xz", std::string("\xFD" "7zXZ\0\0\x04", 8));
     r = runcgi(s, "logfile=vornout.dat.3.xz");
-    EXPECT_EQ(r.page, pagehead + logline("logs/vornout.dat.3.xz") + denied);
+    EXPECT_EQ(r.page, pagehead + logline("logs/vornout.dat.3.xz") + denied +
+                          "<p>The log vornout.dat.3.xz is compressed in a form this program does "
+                          "not read.</p>" + tail);
     EXPECT_NE(r.err.find("quorlink: logs/vornout.dat.3.xz: compressed with xz, which is not read (in "),
               std::string::npos) << r.err;
 }
@@ -139,12 +142,22 @@ TEST(Scan, GzippedArchiveReadsAsThePlainLog)
 TEST(Scan, EmptyOrRecordlessLogs)
 {
     site s;
-    s.write("vornout.dat", "");
-    for (const char *q : {"", "action=totalload&time=10:00", "action=rxloaddyn"}) {
-        auto r = runcgi(s, q);
-        EXPECT_EQ(r.page, pagehead + logline() + "<p>The entered date is not found !</p>" + tail);
-        // the operator hears of the missing settings and of the empty log
-        EXPECT_EQ(complainedof(r.err), "quorlink: quorlink.cfg\nquorlink: vornout.dat\n") << q;
+    // no date was asked for: the reason is the log's, said after the design's
+    // text; a table where the log should be is no log either
+    const std::pair<const char *, const char *> logs[] = {
+        {"", "The log is empty."},
+        {"time,seconds,rx_bytes\n2026-12-08T00:02:00Z,120,5\n",
+         "The log holds no record in the device&#39;s format."},
+    };
+    for (const auto &[log, why] : logs) {
+        s.write("vornout.dat", log);
+        for (const char *q : {"", "action=totalload&time=10:00", "action=rxloaddyn"}) {
+            auto r = runcgi(s, q);
+            EXPECT_EQ(r.page, pagehead + logline() + "<p>The entered date is not found !</p><p>" +
+                                  why + "</p>" + tail);
+            // the operator hears of the missing settings and of the empty log
+            EXPECT_EQ(complainedof(r.err), "quorlink: quorlink.cfg\nquorlink: vornout.dat\n") << q;
+        }
     }
     EXPECT_EQ(s.read("histout.dat"), "");
     // one usable record: no interval lines; the lookup prints nothing
@@ -243,11 +256,12 @@ TEST(TimeLookup, MidnightDoesNotWrap)
 TEST(Failures, UnreadableLogOrIntervalFile)
 {
     site s;
-    const std::string denied = "<p>Access denided !</p>" + tail;
+    const std::string denied = "<p>Access denided !</p>";
     // a folder where the log should be exists but cannot be read as a log
     s.write("vornout.dat/x", "");
     auto folder = runcgi(s, "");
-    EXPECT_EQ(folder.page, pagehead + logline() + denied);
+    EXPECT_EQ(folder.page, pagehead + logline() + denied +
+                               "<p>The log vornout.dat is a folder, not a file.</p>" + tail);
     const char *isfolder = launched() ? ": Is a folder (in " : ": Is a directory (in ";
     EXPECT_NE(folder.err.find(std::string("vornout.dat") + isfolder), std::string::npos) << folder.err;
     // the interval file cannot be created
@@ -256,7 +270,8 @@ TEST(Failures, UnreadableLogOrIntervalFile)
     t.write("histout.dat/x", "");
     auto r = runcgi(t, "");
     EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.page, pagehead + logline() + denied);
+    EXPECT_EQ(r.page, pagehead + logline() + denied +
+                          "<p>The working file histout.dat is a folder, not a file.</p>" + tail);
     EXPECT_NE(r.err.find(std::string("histout.dat") + isfolder), std::string::npos) << r.err;
     EXPECT_FALSE(t.exists("quorlinkout.gif"));
 }

@@ -156,8 +156,10 @@ TEST_F(Settings, KeyIsAnExactCaseSensitiveSubstring)
 {
     cfg("logpath = C:\\x\nLOGPATH=C:\\y\n");
     EXPECT_STREQ(getconfig("logpath="), "");
-    cfg("#logpath=C:\\x\n");
-    EXPECT_STREQ(getconfig("logpath="), "C:\\x");
+    // an operator's note is never a setting, whatever keys it names
+    cfg("#logpath=C:\\x\n  ; logpath=C:\\y\n\t# bandwidth=64000 was the old line\nbandwidth=2M\n");
+    EXPECT_STREQ(getconfig("logpath="), "");
+    EXPECT_STREQ(getconfig("bandwidth="), "2M");
     cfg("mylogpath=C:\\x\n");
     EXPECT_STREQ(getconfig("logpath="), "C:\\x");
     cfg("logpath= C:\\x\n");
