@@ -5,8 +5,11 @@
 #ifndef QUORLINK_COMPLAIN_H
 #define QUORLINK_COMPLAIN_H
 
-// "quorlink: FILE: REASON (in FOLDER)", FOLDER the working folder (left out
-// when it cannot be told), control bytes shown as \xNN.
+// "quorlink: FILE: REASON (in FOLDER; query "QUERY"; client ADDRESS)":
+// FOLDER the working folder, QUERY and ADDRESS the request's as the server
+// passes them (each left out when it cannot be told), control bytes and
+// quotes shown as \xNN. Where the server writes the line to its log as it
+// comes, with no time of its own, the line starts with the time.
 void complain(const char *file, const char *reason);
 
 #endif

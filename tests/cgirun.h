@@ -79,9 +79,9 @@ void letgo(holder &h);
 // own words, and without the folder, which is each system's own name for it:
 // "quorlink: FILE" a line.
 std::string complainedof(const std::string &err);
-// How a complaint names the channel of a run in the site, the host's own
-// program: " (in FOLDER)".
-std::string infolder(const site &s);
+// How a complaint names the request of a run in the site, the host's own
+// program: " (in FOLDER; query "QUERY")", the query left out for none.
+std::string infolder(const site &s, const char *query);
 
 // What every page starts with.
 extern const std::string pagehead;

@@ -112,7 +112,7 @@ TEST(FailurePaths, PageClosedChartKeptNothingLeft)
         // and the server's log says which file and why, once
         const std::string want = std::string(c.complaint) + "\n";
         if (!launched()) {
-            EXPECT_EQ(r.err, c.complaint + infolder(s) + "\n") << c.name;
+            EXPECT_EQ(r.err, c.complaint + infolder(s, c.query) + "\n") << c.name;
         }
         EXPECT_EQ(complainedof(r.err), complainedof(want)) << c.name;
         EXPECT_EQ(r.page.find("<img"), std::string::npos) << c.name;

@@ -28,8 +28,8 @@ TEST(Request, NoQueryNoSettings)
     // the server's log says why, in the system's words
     EXPECT_EQ(complainedof(r.err), "quorlink: quorlink.cfg\nquorlink: vornout.dat\n");
     if (!launched()) {
-        EXPECT_EQ(r.err, "quorlink: quorlink.cfg: No such file or directory" + infolder(s) + "\n" +
-                         "quorlink: vornout.dat: No such file or directory" + infolder(s) + "\n");
+        EXPECT_EQ(r.err, "quorlink: quorlink.cfg: No such file or directory" + infolder(s, nullptr) + "\n" +
+                         "quorlink: vornout.dat: No such file or directory" + infolder(s, nullptr) + "\n");
     }
     EXPECT_EQ(runcgi(s, "").page, r.page);
     // nothing written for a missing log

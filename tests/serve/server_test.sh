@@ -64,11 +64,12 @@ check "query words" [ "$status" = 200 ]
 check "query words page" [ "$(chartless)" = "<html><body>$(logline vornout.dat)$img</body></html>" ]
 
 fetch "/cgi-bin/$program?logfile=..%2F..%2Fetc%2Fpasswd"
-check "hostile log name refused" [ "$body" = "<html><body><p>Log file name: ../../etc/passwd<br>Channel Bandwidth: 64000<br><br></p><p>Access denided !</p></body></html>" ]
+check "hostile log name refused" [ "$body" = "<html><body><p>Log file name: ../../etc/passwd<br>Channel Bandwidth: 64000<br><br></p><p>Access denided !</p><p>A log asked for by name (logfile=) must be a file in the log folder.</p></body></html>" ]
 
 # a site-caused failure leaves its line in the server's own error log
 fetch "/cgi-bin/$program?logfile=gone.dat"
-check "a missing log is denied" grep -q '<p>Access denided !</p></body></html>$' <<<"$body"
+check "a missing log is denied, and the page says what to fix" \
+  grep -q '<p>Access denided !</p><p>The log gone.dat is not in the log folder.</p></body></html>$' <<<"$body"
 inerrorlog() {  # the line may be written a moment after the answer
   for _ in $(seq 50); do
     grep -qF "$1" "$work"/run/*error*.log 2>/dev/null && return 0
@@ -77,6 +78,25 @@ inerrorlog() {  # the line may be written a moment after the answer
   return 1
 }
 check "the server's error log tells which log is missing" inerrorlog "quorlink: ${logdir}gone.dat: "
+# the line names its request, appears once, and has one time: the server's
+# where it reads the program's standard error through a pipe (mod_cgi,
+# nginx), the program's own where the server hands it the log itself
+# (mod_cgid, lighttpd)
+complaint="$(grep -hF "quorlink: ${logdir}gone.dat: " "$work"/run/*error*.log || true)"
+check "the complaint names the query and the client" \
+  grep -qF "; query \"logfile=gone.dat\"; client 127.0.0.1)" <<<"$complaint"
+check "the complaint is written once" [ "$(grep -c . <<<"$complaint")" = 1 ]
+case "$server" in
+  apache2|nginx) stamped=0 ;;
+  *) stamped=1 ;;
+esac
+ownstamp() { grep -qE '\[[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9:]{8} UTC\] quorlink: ' <<<"$complaint"; }
+if [ "$stamped" = 1 ]; then
+  check "the complaint carries its time, which $server adds to none" ownstamp
+else
+  check "the complaint leaves the time to $server" eval '! ownstamp'
+  check "$server puts its time on the line" grep -qE '^(\[|[0-9]{4}/)' <<<"$complaint"
+fi
 
 for private in quorlink.cfg histout.dat; do
   fetch "/cgi-bin/$private"
