@@ -249,7 +249,12 @@ int bandwidthvalue(const char *text, int64_t *bps)
     case 'g': prefix = 1000000000; p++; break;
     default: break;
     }
-    if (!unitis(p, "") && !unitis(p, "bit/s") && !unitis(p, "bits/s") && !unitis(p, "bps"))
+    // not "B/s": that would be bytes
+    static const char *const units[] = {"", "bit/s", "bits/s", "bps", "bit", "bits"};
+    int unit = 0;
+    for (const char *u : units)
+        unit |= unitis(p, u);
+    if (!unit)
         return 0;
     // a bandwidth is whole bits a second: 1.5k is, 1.5 bit/s is not
     if (fraction * prefix % scale != 0)

@@ -226,6 +226,11 @@ static void failwith(const char *path, const char *why, int problem)
     snprintf(logs.why, sizeof logs.why, "%s", why);
 }
 
+int logscount(void)
+{
+    return logs.merged ? logs.nfiles : logs.one != nullptr;
+}
+
 int logsproblem(void)
 {
     return logs.problem;
@@ -291,7 +296,7 @@ static void sourcedoubts(const struct logsource *src)
         doubt(LOGDOUBT, name,
               "%u record%s out of time order (the first dated %s, beside records of %s): %s.",
               f->late, f->late == 1 ? " is" : "s are", first, near,
-              logs.every && logs.one ? "taken where they stand" : "passed over");
+              logs.every && logs.one ? "taken where they stand, as the log has them" : "passed over");
     }
 }
 

@@ -84,6 +84,9 @@ void logsclose(void);
 // What went wrong with the logs: the log that could not be read (opened,
 // or read to its end) and why, for the operator; null when nothing did.
 const char *logsfailed(const char **why);
+// The logs the reading found (the current one and its archives) that hold
+// a record.
+int logscount(void);
 // The kind of that failure, an enum fileproblem.
 int logsproblem(void);
 // The records out of time order that the logs read so far held.

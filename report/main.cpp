@@ -5,13 +5,18 @@
 #include "../platform/platform.h"
 #include "actions.h"
 #include "chart.h"
+#include "check.h"
 #include "data.h"
 #include "request.h"
 
 // Servers pass query words as arguments when a query has no "=": they are
-// not ours to read.
-int main(void)
+// not ours to read, and --check is taken only where no server runs us.
+int main(int argc, char **argv)
 {
+    if (checkasked(argc, argv)) {
+        platforminit();
+        return checkchannel();
+    }
     // a year's intervals are 15 MB of CSV, a year's chart 260 KB of page:
     // written in large blocks
     static char buffer[65536];

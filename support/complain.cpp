@@ -20,11 +20,20 @@ static size_t putsafe(char *line, size_t n, size_t size, const char *text, int q
     return n;
 }
 
+static int quiet;
+
+void complainquiet(int on)
+{
+    quiet = on;
+}
+
 // The query as the line shows it: its start, enough to tell requests apart.
 enum { QUERYSHOWN = 240 };
 
 void complain(const char *file, const char *reason)
 {
+    if (quiet)
+        return;
     char line[LOGLINESIZE], dir[PATHSIZE], query[QUERYSHOWN + 4];
     size_t n = putsafe(line, 0, sizeof line, "quorlink: ");
     n = putsafe(line, n, sizeof line, file);

@@ -11,5 +11,7 @@
 // quotes shown as \xNN. Where the server writes the line to its log as it
 // comes, with no time of its own, the line starts with the time.
 void complain(const char *file, const char *reason);
+// No line at all: for a command that says its findings itself.
+void complainquiet(int on);
 
 #endif

@@ -11,6 +11,7 @@
 #include "../support/datetime.h"
 #include "../support/escape.h"
 #include "../support/query.h"
+#include "../report/config.h"
 #include "../support/settings.h"
 
 static std::string decoded(const char *text)
@@ -268,4 +269,31 @@ TEST(Escape, MarkupCharactersBecomeReferences)
     std::string out = htmlesc(big.c_str());
     EXPECT_EQ(out.size() % 4, 0u);
     EXPECT_EQ(out.substr(0, 8), "&lt;&lt;");
+}
+
+// bandwidth= as operators write it; a plain number as it always read.
+TEST(SettingsCheck, BandwidthUnitsAndNearestKeys)
+{
+    const std::pair<const char *, int64_t> read[] = {
+        {"64000", 64000},     {" 64000 ", 64000},     {"-12", -12},          {"2M", 2000000},
+        {"2 Mbit/s", 2000000}, {"64k", 64000},        {"64 kbit/s", 64000},  {"64 KBPS", 64000},
+        {"1G", 1000000000},   {"1 Gbit/s", 1000000000}, {"2000000 bps", 2000000},
+        {"1.5M", 1500000},    {"64 kbit", 64000},     {"0.5k", 500},
+    };
+    for (const auto &[text, bps] : read) {
+        int64_t got = -1;
+        EXPECT_TRUE(bandwidthvalue(text, &got)) << text;
+        EXPECT_EQ(got, bps) << text;
+    }
+    for (const char *text : {"2 Mbps/s", "fast", "2 MB/s", "1.5 bit/s", "64000x", "", "k", "1e6"}) {
+        int64_t got = -1;
+        EXPECT_FALSE(bandwidthvalue(text, &got)) << text;
+    }
+    EXPECT_STREQ(nearestkey("bandwith"), "bandwidth=");
+    EXPECT_STREQ(nearestkey("bandwidht"), "bandwidth=");
+    EXPECT_STREQ(nearestkey("Bandwidth"), "bandwidth=");
+    EXPECT_STREQ(nearestkey("logpth"), "logpath=");
+    EXPECT_STREQ(nearestkey("qtim"), "qtime=");
+    EXPECT_EQ(nearestkey("name"), nullptr);
+    EXPECT_EQ(nearestkey("colour"), nullptr);
 }
