@@ -7,9 +7,9 @@
 
 // The 95th percentile is the highest rate left once the highest
 // floor(n * 5 / 100) are set aside: it is among the top twentieth of the
-// rates. Only the highest TOPRATES of each flow are kept: exact for
-// periods of up to twenty times as many intervals (five years of
-// two-minute records), in memory that does not grow past it. A rate above
+// rates. Only the highest TOPRATES of each flow are kept: exact while
+// fewer than TOPRATES are set aside, up to 20 * TOPRATES - 1 intervals
+// (1,820 days of two-minute records), in memory that does not grow past it. A rate above
 // the floor is added to the list; a full list is cut to its highest
 // TOPRATES, the lowest of them the new floor: one pass over the list for
 // every SPARE rates, where a heap walked its tree for each rate, a cache
