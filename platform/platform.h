@@ -36,6 +36,10 @@ struct textin {
     int compressed;     // textopen refused it: compressed in a form not read
     char why[WHYSIZE];
     int cut;            // the last line filled the buffer: skip the rest of it
+    int unended;        // the last line handed out had no line feed: the file ended
+    uint64_t limit;     // no more text than this is read (0: no limit), and
+    uint64_t got;       // the text read so far
+    int limited;        // the reading stopped at the limit
     size_t pos, len;    // unread bytes are buf[pos..len)
     // the line feeds at or after pos in the block of NLBLOCK bytes at nlbase,
     // one bit each: most lines end without another look at their bytes
@@ -181,5 +185,12 @@ void tempsweep(const char *path);
 int folderfiles(const char *folder, void (*found)(const char *name, void *arg), void *arg);
 // Moves a file over another in one step; 0 when it could not.
 int filemove(const char *from, const char *to);
+// What tells an open file from another of the same name: the same id is
+// the same file, whatever renames it went through; 0 when it cannot be told.
+int fileid(sysfile f, uint64_t *id);
+// When a file was last written, in Unix seconds; 0 when it cannot be told.
+int filewritten(const char *path, int64_t *t);
+// Waits that many milliseconds.
+void pausems(int ms);
 
 #endif

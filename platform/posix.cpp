@@ -209,6 +209,32 @@ int filemove(const char *from, const char *to)
            gethostpath(to, hostto, sizeof hostto) && rename(hostfrom, hostto) == 0;
 }
 
+int fileid(sysfile f, uint64_t *id)
+{
+    struct stat st;
+    if (fstat((int)f, &st) != 0)
+        return 0;
+    *id = (uint64_t)st.st_dev << 40 ^ (uint64_t)st.st_ino;
+    return 1;
+}
+
+int filewritten(const char *path, int64_t *t)
+{
+    char host[PATHSIZE];
+    struct stat st;
+    if (!gethostpath(path, host, sizeof host) || stat(host, &st) != 0)
+        return 0;
+    *t = (int64_t)st.st_mtime;
+    return 1;
+}
+
+void pausems(int ms)
+{
+    struct timespec ts = {ms / 1000, (long)(ms % 1000) * 1000000};
+    while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+    }
+}
+
 static int lockfd = -1;
 
 int requestlock(const char *path)

@@ -70,6 +70,8 @@ static long zipget(struct textin *in, char *to, size_t size)
     // of every log: inflate a page of a member before whole buffers
     enum { FIRSTINFLATE = 4096 };
     z_stream *z = &in->zip;
+    if (in->failed)
+        return -1;
     if (z->total_out == 0 && size > FIRSTINFLATE)
         size = FIRSTINFLATE;
     z->next_out = (Bytef *)to;
@@ -106,8 +108,10 @@ static long zipget(struct textin *in, char *to, size_t size)
             failinas(in, "out of memory for compressed data", FILEOTHER);
         else if (rc != Z_OK && rc != Z_BUF_ERROR)
             failinas(in, "corrupt compressed data", FILEDAMAGED);
+        // what was inflated before the damage is text like any other: the
+        // failure is met on the next read
         if (in->failed)
-            return -1;
+            return size > z->avail_out ? (long)(size - z->avail_out) : -1;
     }
     return (long)(size - z->avail_out);
 }
@@ -134,11 +138,16 @@ static int fillbuf(struct textin *in)
         in->pos = 0;
     }
     while (in->len < TEXTBUFSIZE) {
+        if (in->limit && in->got >= in->limit) {
+            in->ended = in->limited = 1;
+            return 0;
+        }
         long got = getbytes(in, in->buf + in->len, TEXTBUFSIZE - in->len);
         if (got <= 0) {
             in->ended = 1;
             return 0;
         }
+        in->got += (uint64_t)got;
         size_t from = in->len;
         in->len += (size_t)got;
         cleanchunk(in, from);
@@ -259,7 +268,9 @@ static void sniff(struct textin *in)
 int textopen(struct textin *in, const char *path)
 {
     in->fd = fileread(path);
-    in->ended = in->cut = in->failed = in->compressed = in->zipped = 0;
+    in->ended = in->cut = in->failed = in->compressed = in->zipped = in->unended = 0;
+    in->limit = in->got = 0;
+    in->limited = 0;
     in->problem = FILEOTHER;
     in->why[0] = '\0';
     in->pos = in->len = 0;
@@ -334,6 +345,7 @@ const char *textnextslow(struct textin *in, size_t *size)
             const char *start = in->buf + in->pos;
             *size = in->len - in->pos;
             in->pos = in->len;
+            in->unended = 1;
             marklines(in);
             return start;
         }

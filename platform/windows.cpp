@@ -351,6 +351,36 @@ int filemove(const char *from, const char *to)
     }
 }
 
+// The volume and the file's index on it (documented for NTFS and ReFS as
+// unique while the file is open; wine gives the inode's).
+int fileid(sysfile f, uint64_t *id)
+{
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(tohandle(f), &info))
+        return 0;
+    *id = ((uint64_t)info.nFileIndexHigh << 32 | info.nFileIndexLow) ^
+          (uint64_t)info.dwVolumeSerialNumber << 40;
+    return 1;
+}
+
+int filewritten(const char *path, int64_t *t)
+{
+    wchar_t host[PATHSIZE];
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!gethostpath(path, host) || !GetFileAttributesExW(host, GetFileExInfoStandard, &data))
+        return 0;
+    // 100 ns ticks since 1601
+    const uint64_t ticks = (uint64_t)data.ftLastWriteTime.dwHighDateTime << 32 |
+                           data.ftLastWriteTime.dwLowDateTime;
+    *t = (int64_t)(ticks / 10000000) - 11644473600LL;
+    return 1;
+}
+
+void pausems(int ms)
+{
+    Sleep((DWORD)ms);
+}
+
 static HANDLE lockfile = INVALID_HANDLE_VALUE;
 
 int requestlock(const char *path)

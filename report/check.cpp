@@ -105,7 +105,8 @@ static int readlogs(const char *path, int archives, struct reading *r)
     struct interval iv;
     memset(r, 0, sizeof *r);
     countfrom(&c, 1);
-    int ok = logsopen(path, archives, &all, 0);
+    const struct logreading reading = {path, archives, strcmp(path, req.logname) == 0, 0, &all};
+    int ok = logsopen(&reading);
     r->logs = logscount();
     while (ok && nextinterval(&c, &iv)) {
         if (r->intervals++ == 0)

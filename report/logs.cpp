@@ -4,6 +4,7 @@
 #include <stdlib.h>
 #include <string.h>
 
+#include "../support/complain.h"
 #include "../support/settings.h"
 #include "doubts.h"
 
@@ -59,12 +60,15 @@ static int hastimekey(const char *line, size_t size)
     return 0;
 }
 
+// The log the device writes, of the reading in hand; empty for none.
+static char currentlog[PATHSIZE];
+
 static void startsource(struct logsource *src, const char *path)
 {
     src->rxline.text[0] = src->txline.text[0] = '\0';
     src->rxline.from = src->txline.from = 0;
     src->live = src->primed = src->hasnext = src->ordered = src->skipped = src->reading = 0;
-    src->atend = 0;
+    src->atend = src->current = 0;
     memset(&src->facts, 0, sizeof src->facts);
     snprintf(src->path, sizeof src->path, "%s", path);
 }
@@ -72,12 +76,14 @@ static void startsource(struct logsource *src, const char *path)
 int sourceopen(struct logsource *src, const char *path)
 {
     startsource(src, path);
+    src->current = currentlog[0] && strcmp(path, currentlog) == 0;
     return textopen(&src->in, path);
 }
 
 int sourceopentail(struct logsource *src, const char *path, uint64_t tailbytes)
 {
     startsource(src, path);
+    src->current = currentlog[0] && strcmp(path, currentlog) == 0;
     return textopentail(&src->in, path, tailbytes);
 }
 
@@ -113,9 +119,16 @@ int sourcenext(struct logsource *src, struct logrecord *rec)
         // the time after the line's first "=", as far as its field holds it
         const char *value = (const char *)memchr(line, '=', size) + 1;
         size_t valuesize = size - (size_t)(value - line);
-        const uint32_t t = textlvalue(value, valuesize < FIELDSIZE - 1 ? valuesize : FIELDSIZE - 1);
+        const uint32_t t = textlvalue(value, valuesize < DATALINESIZE - 1 ? valuesize : DATALINESIZE - 1);
         int whole = readinto(in, &src->rxline, RXLINES);
         whole = readinto(in, &src->txline, TXLINES) && whole;
+        // the device may be writing the last record of its log: one cut
+        // short by the end, or whose last line has no line feed yet, is
+        // the next request's (an archive's is taken as it stands)
+        if (src->current && (!whole || in->unended)) {
+            src->atend = 1;
+            return 0;
+        }
         const char *rxcolon = colonof(&src->rxline), *txcolon = colonof(&src->txline);
         if (!rxcolon || !txcolon) {
             src->skipped = 1;
@@ -183,14 +196,24 @@ void sourceclose(struct logsource *src)
 struct logfile {
     uint32_t first;
     uint32_t name;   // offset in the pool
+    uint64_t id;     // the file its probe found under that name
+    int hasid;
 };
 
 enum {
-    MAXLOGS = 4096,       // eleven years of daily archives
-    NAMEPOOL = 131072,
-    OPENLOGS = 8,         // logs read at once where their records overlap
-    MAXSKIPPED = 16,      // archives named on the page as not read
-    TAILBYTES = 65536,    // the end of a log that holds its newest records
+    MAXLOGS = 4096,                  // eleven years of daily archives
+    NAMEPOOL = MAXLOGS * PATHSIZE,   // as many names, each of any length
+    MAXTIMES = 65536,                // archives weighed when there are more than MAXLOGS
+    OPENLOGS = 8,                    // logs read at once where their records overlap
+    MAXNOTREAD = 32,                 // archives named as not read, or not read whole
+    TAILBYTES = 65536,               // the end of a log that holds its newest records
+    // A record is eleven short lines: a log whose first record is not in
+    // its first 64 KiB of text, hundreds of records, is no log of the
+    // device's, whatever it inflates to.
+    PROBEBYTES = 65536,
+    NOTWHYSIZE = WHYSIZE + 80,       // the system's reason, and how far it was read
+    RELISTS = 3,                     // a folder that changes while it is read is listed again
+    WAITS = 10, WAITMS = 100,        // a current log being replaced: a second at most
 };
 
 static struct {
@@ -198,6 +221,7 @@ static struct {
     struct logsource *one;
     struct logfile files[MAXLOGS];
     int nfiles, nextfile;
+    int found;                        // archives beside the log, read or not
     char pool[NAMEPOOL];
     size_t poolused;
     int64_t to;                       // no record at or past it is handed out
@@ -207,14 +231,19 @@ static struct {
     uint32_t last;
     char failedpath[PATHSIZE], why[WHYSIZE];
     int failed, problem;
+    int changed;                      // a log was renamed or replaced while it was read
+    int currentgone;                  // the current log is not there, its archives are
     int every;                        // the one log hands out its late records too
     uint32_t late;                    // records out of time order in the logs read
-    char skipped[MAXSKIPPED][FIELDSIZE], skipwhy[MAXSKIPPED][WHYSIZE];
-    int nskipped;
+    char notread[MAXNOTREAD][DATALINESIZE], notwhy[MAXNOTREAD][NOTWHYSIZE];
+    int nnotread, morenotread;
 } logs;
 
 // The sources that can be open at once; the first serves a single log.
 static struct logsource sources[OPENLOGS];
+
+// The archives' times, when there are more than a reading takes.
+static int64_t writtentimes[MAXTIMES];
 
 static void failwith(const char *path, const char *why, int problem)
 {
@@ -236,6 +265,11 @@ int logsproblem(void)
     return logs.problem;
 }
 
+int logschanged(void)
+{
+    return logs.changed;
+}
+
 uint32_t logslate(void)
 {
     return logs.late;
@@ -249,10 +283,46 @@ const char *logsfailed(const char **why)
 
 const char *logsskipped(int n, const char **why)
 {
-    if (n < 0 || n >= logs.nskipped)
+    static char more[64];
+    if (n >= 0 && n < logs.nnotread) {
+        *why = logs.notwhy[n];
+        return logs.notread[n];
+    }
+    if (n != logs.nnotread || logs.morenotread == 0)
         return nullptr;
-    *why = logs.skipwhy[n];
-    return logs.skipped[n];
+    snprintf(more, sizeof more, "%d more archive%s", logs.morenotread, logs.morenotread == 1 ? "" : "s");
+    *why = "not read either";
+    return more;
+}
+
+// An archive left out of the reading, or read only in part: it costs the
+// answer its own records, never the rest, and it is named.
+static void leftout(const char *path, const char *why)
+{
+    const char *name = pathbase(path);
+    complain(path, why);
+    for (int i = 0; i < logs.nnotread; i++)
+        if (strcmp(logs.notread[i], name) == 0)
+            return;
+    if (logs.nnotread == MAXNOTREAD) {
+        logs.morenotread++;
+        return;
+    }
+    snprintf(logs.notread[logs.nnotread], DATALINESIZE, "%s", name);
+    snprintf(logs.notwhy[logs.nnotread], NOTWHYSIZE, "%s", why);
+    logs.nnotread++;
+}
+
+// A gzip file cut short beside the file it is made from: compressed while
+// it is read, its records all in the other.
+static int beingzipped(const char *path, const struct textin *in)
+{
+    const size_t n = strlen(path);
+    char plain[PATHSIZE];
+    if (!in->zipped || n < 4 || strcmp(path + n - 3, ".gz") != 0 || n - 3 >= sizeof plain)
+        return 0;
+    snprintf(plain, sizeof plain, "%.*s", (int)(n - 3), path);
+    return fileexists(plain);
 }
 
 // What a log read for the answer held that the device would not have
@@ -265,7 +335,7 @@ static void sourcedoubts(const struct logsource *src)
     // knows nothing of what the rest holds
     if (src->in.failed)
         return;
-    if (f->records == 0 && src->atend && !src->in.failed) {
+    if (f->records == 0 && src->atend) {
         if (f->strays == 0 && f->nocolon == 0 && !src->skipped)
             doubt(NORECORDS, name, "The log is empty.");
         else
@@ -300,10 +370,22 @@ static void sourcedoubts(const struct logsource *src)
     }
 }
 
-// A source that ended: a read that failed is no end of the log.
+// A source that ended. A read that failed is no end of the log: for the
+// current log, or a log read alone, the answer fails with it; an archive
+// of a period is named, what was read of it kept.
 static void finishsource(struct logsource *src)
 {
-    if (src->in.failed)
+    if (src->in.failed && logs.merged && !src->current) {
+        char why[NOTWHYSIZE];
+        if (!beingzipped(src->path, &src->in)) {
+            if (src->facts.records)
+                snprintf(why, sizeof why, "%s; read up to its record of %s", src->in.why,
+                         daytime(src->lastin));
+            else
+                snprintf(why, sizeof why, "%s", src->in.why);
+            leftout(src->path, why);
+        }
+    } else if (src->in.failed)
         failwith(src->path, src->in.why, src->in.problem);
     if (src->reading) {
         logs.late += src->facts.late;
@@ -323,19 +405,26 @@ static void splitpath(const char *path, char *folder, size_t foldersize, const c
     snprintf(folder, foldersize, "%.*s", (int)n, path);
 }
 
+// A listing of the log's folder: the log's archives are counted, added,
+// or weighed by the time they were last written.
+enum listwhat { COUNTING, ADDING, WEIGHING, ADDINGWINDOW };
 struct listing {
     const char *folder, *base;
     size_t baselen;
+    enum listwhat what;
+    int64_t lo, hi;   // ADDINGWINDOW: the times of the archives taken
+    int ntimes;
 };
 
 static void addlog(const char *path)
 {
     const size_t len = strlen(path) + 1;
     if (logs.nfiles >= MAXLOGS || logs.poolused + len > sizeof logs.pool)
-        return;   // beyond eleven years of daily archives: the rest is not read
+        return;
     memcpy(logs.pool + logs.poolused, path, len);
     logs.files[logs.nfiles].name = (uint32_t)logs.poolused;
     logs.files[logs.nfiles].first = 0;
+    logs.files[logs.nfiles].hasid = 0;
     logs.nfiles++;
     logs.poolused += len;
 }
@@ -343,14 +432,27 @@ static void addlog(const char *path)
 // An archive of the log: its name followed by "." or "-" and more.
 static void foundname(const char *name, void *arg)
 {
-    const struct listing *l = (const struct listing *)arg;
+    struct listing *l = (struct listing *)arg;
     if (strncmp(name, l->base, l->baselen) != 0 || (name[l->baselen] != '.' && name[l->baselen] != '-') ||
         name[l->baselen + 1] == '\0')
         return;
     char path[PATHSIZE];
     int n = snprintf(path, sizeof path, "%s%s", l->folder, name);
-    if (n > 0 && (size_t)n < sizeof path)
-        addlog(path);
+    if (n <= 0 || (size_t)n >= sizeof path)
+        return;
+    int64_t t;
+    switch (l->what) {
+    case COUNTING: logs.found++; break;
+    case ADDING: logs.found++; addlog(path); break;
+    case WEIGHING:
+        if (l->ntimes < MAXTIMES && filewritten(path, &t))
+            writtentimes[l->ntimes++] = t;
+        break;
+    case ADDINGWINDOW:
+        if (filewritten(path, &t) && t >= l->lo && t <= l->hi)
+            addlog(path);
+        break;
+    }
 }
 
 static const char *filepath(const struct logfile *f)
@@ -366,43 +468,57 @@ static int byfirst(const void *a, const void *b)
     return x->name < y->name ? -1 : x->name > y->name;   // the current log first
 }
 
-// Each log's first record; a log without one has nothing to merge, and one
-// compressed in a form that is not read is left out and named.
-static void probelogs(void)
+static int bytime(const void *a, const void *b)
 {
-    int kept = 0;
-    for (int i = 0; i < logs.nfiles; i++) {
-        struct logsource *src = &sources[0];
-        struct logrecord rec;
-        const char *path = filepath(&logs.files[i]);
-        if (!sourceopen(src, path)) {
-            if (src->in.compressed && logs.nskipped < MAXSKIPPED) {
-                const char *base;
-                char folder[PATHSIZE];
-                splitpath(path, folder, sizeof folder, &base);
-                snprintf(logs.skipped[logs.nskipped], FIELDSIZE, "%s", base);
-                snprintf(logs.skipwhy[logs.nskipped], WHYSIZE, "%s", src->in.why);
-                logs.nskipped++;
-            } else if (!src->in.compressed)
-                failwith(path, src->in.why, src->in.problem);
-            continue;
-        }
-        int got = sourcenext(src, &rec);
-        finishsource(src);
-        if (got) {
-            logs.files[kept] = logs.files[i];
-            logs.files[kept++].first = rec.t;
-        }
+    const int64_t x = *(const int64_t *)a, y = *(const int64_t *)b;
+    return x < y ? -1 : x > y;
+}
+
+static int firstfrom(int n, int64_t t)
+{
+    int k = 0;
+    while (k < n && writtentimes[k] < t)
+        k++;
+    return k;
+}
+
+// More archives than a reading takes: those the period needs are taken,
+// as their names and the times they were last written tell (an archive is
+// last written with its newest record): from the one before the period's
+// start on; up to its end; or for the last hours and no period, the newest.
+static void choosearchives(struct listing *l, const struct period *p)
+{
+    const int keep = MAXLOGS - 1;   // beside the current log
+    l->what = WEIGHING;
+    l->ntimes = 0;
+    folderfiles(*l->folder ? l->folder : ".", foundname, l);
+    const int n = l->ntimes;
+    if (n == 0)
+        return;
+    qsort(writtentimes, (size_t)n, sizeof writtentimes[0], bytime);
+    int start = n > keep ? n - keep : 0;
+    if (p->hasfrom && p->hours == 0) {
+        const int k = firstfrom(n, p->from);
+        start = k > 0 ? k - 1 : 0;
+    } else if (p->hasto && p->hours == 0) {
+        const int end = firstfrom(n, p->to) + 1;
+        start = (end < n ? end : n) > keep ? (end < n ? end : n) - keep : 0;
     }
-    logs.nfiles = kept;
-    qsort(logs.files, (size_t)logs.nfiles, sizeof logs.files[0], byfirst);
+    const int end = start + keep < n ? start + keep : n;
+    logs.nfiles = 1;   // the current log stays
+    logs.poolused = strlen(filepath(&logs.files[0])) + 1;
+    l->what = ADDINGWINDOW;
+    l->lo = writtentimes[start];
+    l->hi = writtentimes[end - 1];
+    folderfiles(*l->folder ? l->folder : ".", foundname, l);
 }
 
 // Lists the log and, if asked, its archives.
-static void listlogs(const char *path, int archives)
+static void listlogs(const char *path, int archives, const struct period *p)
 {
     logs.nfiles = 0;
     logs.poolused = 0;
+    logs.found = 0;
     addlog(path);
     if (!archives)
         return;
@@ -411,14 +527,81 @@ static void listlogs(const char *path, int archives)
     splitpath(path, folder, sizeof folder, &l.base);
     l.folder = folder;
     l.baselen = strlen(l.base);
-    if (!folderfiles(*folder ? folder : ".", foundname, &l))
+    l.what = ADDING;
+    if (!folderfiles(*folder ? folder : ".", foundname, &l)) {
         failwith(*folder ? folder : ".", fileerror(), fileproblem());
+        return;
+    }
+    if (logs.found > MAXLOGS - 1)
+        choosearchives(&l, p);
+}
+
+int logsarchived(const char *path)
+{
+    char folder[PATHSIZE];
+    struct listing l;
+    splitpath(path, folder, sizeof folder, &l.base);
+    l.folder = folder;
+    l.baselen = strlen(l.base);
+    l.what = COUNTING;
+    logs.found = 0;
+    folderfiles(*folder ? folder : ".", foundname, &l);
+    return logs.found > 0;
+}
+
+int logswait(const char *path)
+{
+    for (int i = 0; i < WAITS && !fileexists(path); i++)
+        pausems(WAITMS);
+    return fileexists(path);
+}
+
+// Each log's first record, within the text a first record must lie in;
+// a log without one has nothing to merge. One that cannot be read, or
+// holds no record there, is left out and named; a log that is gone since
+// the listing means the folder changed: 0 then.
+static int probelogs(void)
+{
+    int kept = 0, changed = 0;
+    for (int i = 0; i < logs.nfiles; i++) {
+        struct logsource *src = &sources[0];
+        struct logrecord rec;
+        const char *path = filepath(&logs.files[i]);
+        const int current = currentlog[0] && strcmp(path, currentlog) == 0;
+        if (!sourceopen(src, path)) {
+            if (src->in.problem == FILEMISSING && current)
+                logs.currentgone = 1;
+            else if (src->in.problem == FILEMISSING)
+                changed = 1;
+            else
+                leftout(path, src->in.why);
+            continue;
+        }
+        struct logfile f = logs.files[i];
+        f.hasid = fileid(src->in.fd, &f.id);
+        src->in.limit = PROBEBYTES;
+        const int got = sourcenext(src, &rec);
+        if (!got && src->in.failed && !beingzipped(path, &src->in))
+            leftout(path, src->in.why);
+        else if (!got && src->in.limited)
+            leftout(path, "no record in its first 64 KiB of text");
+        sourceclose(src);
+        if (got) {
+            f.first = rec.t;
+            logs.files[kept++] = f;
+        }
+    }
+    logs.nfiles = kept;
+    qsort(logs.files, (size_t)logs.nfiles, sizeof logs.files[0], byfirst);
+    return !changed;
 }
 
 static void resetlogs(void)
 {
-    logs.merged = logs.nopen = logs.handed = logs.failed = logs.nskipped = logs.problem = 0;
+    logs.merged = logs.nopen = logs.handed = logs.failed = logs.problem = 0;
+    logs.nnotread = logs.morenotread = logs.changed = logs.currentgone = 0;
     logs.late = 0;
+    currentlog[0] = '\0';
     logs.one = nullptr;
     logs.nextfile = 0;
     logs.to = INT64_MAX;
@@ -444,27 +627,60 @@ static int newest(uint32_t *t)
     return !logs.failed;
 }
 
-int logsopen(const char *path, int archives, struct period *p, int every)
+// The current log is not there, but its archives are: it is being
+// replaced, or the device has not written it since it was.
+static void currentgone(enum doubtkind kind, const char *path, const char *then)
 {
-    resetlogs();
-    logs.every = every;
-    if (!archives && !p->asked) {
-        // the one log, every record of it: the road of most requests
-        logs.one = &sources[0];
-        if (!sourceopen(logs.one, path)) {
-            failwith(path, logs.one->in.why, logs.one->in.problem);
-            logs.one = nullptr;
-            return 0;
-        }
+    doubt(kind, pathbase(path),
+          "The log is not there, but its archives are: it is being rotated, or the device has not "
+          "written it again since%s.",
+          then);
+}
+
+static int openone(const struct logreading *r)
+{
+    logs.one = &sources[0];
+    if (sourceopen(logs.one, r->path)) {
         logs.one->reading = 1;
         return 1;
     }
+    if (r->current && logs.one->in.problem == FILEMISSING && logsarchived(r->path)) {
+        currentgone(NORECORDS, r->path, "");
+        logs.one = nullptr;
+        return 1;
+    }
+    failwith(r->path, logs.one->in.why, logs.one->in.problem);
+    logs.one = nullptr;
+    return 0;
+}
+
+int logsopen(const struct logreading *r)
+{
+    struct period *p = r->period;
+    resetlogs();
+    logs.every = r->every;
+    snprintf(currentlog, sizeof currentlog, "%s", r->current ? r->path : "");
+    // the one log, every record of it: the road of most requests
+    if (!r->archives && !p->asked)
+        return openone(r);
     logs.merged = 1;
-    listlogs(path, archives);
-    if (!logs.failed)
-        probelogs();
-    if (logs.failed)
-        return 0;
+    // a folder that changes between its listing and the probes is listed
+    // again: a rotation renames every archive
+    for (int tries = 1;; tries++) {
+        logs.nnotread = logs.morenotread = logs.currentgone = 0;
+        listlogs(r->path, r->archives, p);
+        if (logs.failed)
+            return 0;
+        if (probelogs() || tries == RELISTS)
+            break;
+    }
+    if (logs.found > logs.nfiles - 1 + logs.nnotread && logs.found > MAXLOGS - 1)
+        doubt(LOGDOUBT, pathbase(r->path),
+              "%d of its %d archives are left out: a reading takes %d logs, those last written "
+              "nearest the period.",
+              logs.found - (MAXLOGS - 1), logs.found, MAXLOGS);
+    if (logs.currentgone)
+        currentgone(LOGDOUBT, r->path, ": the answer is read from its archives");
     // the last hours: after the newest record less that many hours, up to it
     uint32_t t;
     if (p->hours > 0 && logs.nfiles > 0) {
@@ -476,10 +692,12 @@ int logsopen(const char *path, int archives, struct period *p, int every)
     }
     if (p->hasto)
         logs.to = p->to;
-    // logs whose follower starts at or before the period need not be read:
-    // the last such log still is, for the records just before the period
+    // logs whose follower starts before the period need not be read: the
+    // last such log still is, for the record the period's first interval
+    // counts from; a follower that starts at the period's start holds no
+    // record before it
     if (p->hasfrom)
-        while (logs.nextfile + 1 < logs.nfiles && logs.files[logs.nextfile + 1].first <= p->from)
+        while (logs.nextfile + 1 < logs.nfiles && logs.files[logs.nextfile + 1].first < p->from)
             logs.nextfile++;
     return 1;
 }
@@ -513,13 +731,27 @@ static int nextlogdue(void)
 }
 
 // Opens the next log in the order of first records and reads its first
-// record ahead; 0 when a log could not be read.
+// record ahead; 0 when a log could not be read. A log that is gone, or is
+// another file than the one probed, was renamed while the logs were read.
 static int openlog(void)
 {
     struct logsource *src = freesource();
-    const char *path = filepath(&logs.files[logs.nextfile++]);
+    const struct logfile *f = &logs.files[logs.nextfile++];
+    const char *path = filepath(f);
+    uint64_t id;
     if (!sourceopen(src, path)) {
-        failwith(path, src->in.why, src->in.problem);
+        logs.changed = src->in.problem == FILEMISSING;
+        if (!logs.changed && !src->current) {
+            leftout(path, src->in.why);
+            return 1;
+        }
+        failwith(path, logs.changed ? "renamed while the logs were read" : src->in.why, src->in.problem);
+        return 0;
+    }
+    if (f->hasid && fileid(src->in.fd, &id) && id != f->id) {
+        logs.changed = 1;
+        sourceclose(src);
+        failwith(path, "replaced by another file while the logs were read", FILEOTHER);
         return 0;
     }
     src->reading = 1;
@@ -586,4 +818,3 @@ void logsclose(void)
     logs.one = nullptr;
     logs.nopen = 0;
 }
-

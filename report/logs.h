@@ -7,7 +7,19 @@
 #include <stdint.h>
 
 #include "../platform/platform.h"
-#include "request.h"
+
+// The period of a load chart or of the figures: the intervals whose record
+// time t is from <= t < to, a bound not given being open. hours= makes it
+// the last hours up to the newest record, whose bounds the reading sets.
+struct period {
+    int asked;            // from=, to= or hours= was given
+    int hasfrom, hasto;
+    int64_t from, to;     // Unix seconds
+    int32_t hours;
+    const char *refused;  // why the period cannot be taken, said to the visitor
+};
+
+enum { DATALINESIZE = 80 };
 
 struct logrecord {
     uint32_t t, rx, tx;
@@ -16,7 +28,7 @@ struct logrecord {
 // A data line as kept between records: the text, and where the part that
 // is still to be read starts (past the first ":" once it was read).
 struct dataline {
-    char text[FIELDSIZE];   // longer lines are cut
+    char text[DATALINESIZE];   // longer lines are cut
     size_t from;
 };
 
@@ -48,6 +60,7 @@ struct logsource {
     int skipped;              // the record before the next one had no ":"
     int reading;              // read for the answer, not only probed
     int atend;                // read to its end
+    int current;              // the log the device writes: its last record may be unfinished
     struct sourcefacts facts;
     char path[PATHSIZE];
 };
@@ -75,9 +88,16 @@ void sourceclose(struct logsource *src);
 // since the first interval of the period counts from them. The last hours
 // (hours=) become the period's bounds, from the end of the log that
 // starts last.
-// every: the one log hands out its late records too, each where it stands
-// (the chart draws them); other readings pass them over.
-int logsopen(const char *path, int archives, struct period *p, int every);
+// What a reading reads: the log at path, and with archives its archives
+// too; whether path is the current log, which the device may be writing;
+// and every: the one log hands out its late records too, each where it
+// stands (the chart draws them), where other readings pass them over.
+struct logreading {
+    const char *path;
+    int archives, current, every;
+    struct period *period;
+};
+int logsopen(const struct logreading *r);
 int lognext(struct logrecord *rec);
 void logsclose(void);
 
@@ -87,12 +107,21 @@ const char *logsfailed(const char **why);
 // The logs the reading found (the current one and its archives) that hold
 // a record.
 int logscount(void);
+// Whether a log was renamed or replaced while the logs were read: a reading
+// that can start again should.
+int logschanged(void);
+// Whether the log has archives beside it: a current log that is not there
+// is then being replaced. And a wait for it to be there again, a second at
+// most; whether it is.
+int logsarchived(const char *path);
+int logswait(const char *path);
 // The kind of that failure, an enum fileproblem.
 int logsproblem(void);
 // The records out of time order that the logs read so far held.
 uint32_t logslate(void);
-// The archives left out for being compressed in a form that is not read,
-// for the page: the n-th name and why, or null past the last.
+// The archives left out (compressed in a form that is not read, damaged,
+// holding no record where a first record should be) or read only in part:
+// the n-th name and why, or null past the last.
 const char *logsskipped(int n, const char **why);
 
 #endif

@@ -62,6 +62,7 @@ void metricsanswer(void)
         fail("500 Internal Server Error", "The log could not be read.");
         return;
     }
+    src.current = 1;   // the device writes it: its last record may be unfinished
     struct logrecord rec, newest = {0, 0, 0}, before = {0, 0, 0};
     int records = 0;
     while (sourcenext(&src, &rec)) {

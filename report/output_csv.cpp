@@ -4,6 +4,7 @@
 
 #include "../support/escape.h"
 #include "doubts.h"
+#include "logs.h"
 #include "output.h"
 
 static const char *const headers[] = {
@@ -18,6 +19,11 @@ static const char *const headers[] = {
 // the header, one line each.
 static void head(void)
 {
+    const char *name, *why;
+    for (int n = 0; (name = logsskipped(n, &why)); n++) {
+        printf("Quorlink-Not-Read: %s", headeresc(name));
+        printf(": %s\n", headeresc(why));
+    }
     enum doubtkind kind;
     const char *text;
     for (int n = 0; (text = doubttext(n, &kind)); n++)

@@ -4,6 +4,7 @@
 
 #include "../support/escape.h"
 #include "doubts.h"
+#include "logs.h"
 #include "output.h"
 #include "request.h"
 #include "scan.h"
@@ -171,7 +172,19 @@ static void figures(const struct figures *f)
     lineout(&l);
 }
 
-// The answer's doubts, found as it was read: the last of its keys.
+// The archives the answer could not read, or read only in part, and its
+// doubts, found as it was read: the last of its keys.
+static void notread(void)
+{
+    const char *name, *why;
+    printf("\"not_read\":[");
+    for (int n = 0; (name = logsskipped(n, &why)); n++) {
+        printf("%s{\"log\":%s,", n ? "," : "", jsonesc(name));
+        printf("\"why\":%s}", jsonesc(why));
+    }
+    printf("],");
+}
+
 static void warnings(void)
 {
     enum doubtkind kind;
@@ -185,6 +198,7 @@ static void warnings(void)
 static void end(void)
 {
     printf(inarray ? "]," : ",");
+    notread();
     warnings();
     printf("}\n");
 }
@@ -192,6 +206,7 @@ static void end(void)
 static void error(const char *why)
 {
     printf("{\"error\":%s,", jsonesc(why));
+    notread();
     warnings();
     printf("}\n");
 }

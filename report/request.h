@@ -5,22 +5,13 @@
 #include <stdint.h>
 #include <string.h>
 
+#include "logs.h"
+
 enum {
     SWITCHSIZE = 10,
     FIELDSIZE = 80,
     PATHFIELDSIZE = 2 * FIELDSIZE,  // logpath joined with a name: never cut
     TITLESIZE = 160,                // the summary heading of any day count
-};
-
-// The period of a load chart or of the figures: the intervals whose record
-// time t is from <= t < to, a bound not given being open. hours= makes it
-// the last hours up to the newest record.
-struct period {
-    int asked;            // from=, to= or hours= was given
-    int hasfrom, hasto;
-    int64_t from, to;     // Unix seconds
-    int32_t hours;
-    const char *refused;  // why the period cannot be taken, said to the visitor
 };
 
 struct request {

@@ -161,7 +161,8 @@ struct period *askedperiod(void)
 static int openlogs(struct period *p, int every)
 {
     over.count = 0;
-    return logsopen(req.logname, p->asked && !req.lognamed, p, every);
+    const struct logreading r = {req.logname, p->asked && !req.lognamed, !req.lognamed, every, p};
+    return logsopen(&r);
 }
 
 // A read that failed is no end of the log: what was read would pass for

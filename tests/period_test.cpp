@@ -3,6 +3,8 @@
 // the program.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
+#include <regex>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -137,9 +139,18 @@ TEST(Period, LogsOutsideThePeriodNotReadPastTheirStart)
     auto r = runcgi(s, "from=08/12/2026");   // record 2160
     EXPECT_NE(r.page.find("<img"), std::string::npos) << r.page;
     EXPECT_EQ(lines(s.read("histout.dat")), 40);
+    // a period that needs the cut log has what could be read of it, and
+    // says where it was cut: the records from 1440 to the cut, then those
+    // from 2000 on
     r = runcgi(s, "from=07/12/2026");        // record 1440, in the cut log
-    EXPECT_EQ(r.page, pagehead + logline() + "<p>Access denided !</p><p>The archive vornout.dat.2.gz "
-                                             "is damaged: its compressed data cannot be read.</p>" + tail);
+    static const std::regex cut("<p>Not read: vornout.dat.2.gz \\(compressed data cut short; read "
+                                "up to its record of Mon 07 Dec 2026 (\\d\\d):(\\d\\d) UTC\\)\\.</p>");
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(r.page, m, cut)) << r.page.substr(0, 400);
+    const int lastread = (std::stoi(m[1]) * 60 + std::stoi(m[2])) / 2;   // of the day's 720
+    EXPECT_GT(lastread, 400);
+    EXPECT_EQ(lines(s.read("histout.dat")), lastread + 1 + (2200 - 2000));
+    EXPECT_NE(r.page.find("<img"), std::string::npos);
     EXPECT_NE(r.err.find("quorlink: logs/vornout.dat.2.gz: compressed data cut short"),
               std::string::npos) << r.err;
 }
@@ -170,7 +181,7 @@ TEST(Figures, ExactFromEveryInterval)
         "\"peak_percent\":0.052,\"p95_percent\":0.052},"
         "\"total\":{\"bytes\":840000,\"average_bps\":1400,\"peak_bps\":2700,"
         "\"peak_time\":\"2026-12-05T01:20:00Z\",\"p95_bps\":2566.667,\"average_percent\":2.188,"
-        "\"peak_percent\":4.219,\"p95_percent\":4.01}},\"warnings\":[]}\n";
+        "\"peak_percent\":4.219,\"p95_percent\":4.01}},\"not_read\":[],\"warnings\":[]}\n";
     EXPECT_NE(json.find(figures), std::string::npos) << json;
 
     // more intervals than the rates kept at once, every rate twice and in
@@ -257,12 +268,12 @@ TEST(Data, EveryAnswerAndItsFailures)
     EXPECT_EQ(runcgi(s, "format=json&from=05/12/2026+00:03").page,
               json + head + "\"from\":\"2026-12-05T00:03:00Z\",\"to\":null,\"intervals\":["
                             "{\"time\":\"2026-12-05T00:04:00Z\",\"seconds\":120,\"rx_bytes\":480000,"
-                            "\"tx_bytes\":240000}],\"warnings\":[]}\n");
+                            "\"tx_bytes\":240000}],\"not_read\":[],\"warnings\":[]}\n");
     EXPECT_EQ(runcgi(s, "action=totalload&time=00:07&format=json").page,
               json + head + "\"from\":null,\"to\":null,\"counters\":{\"time\":\"2026-12-05T00:04:00Z\","
-                            "\"rx\":960000,\"tx\":480000},\"warnings\":[]}\n");
+                            "\"rx\":960000,\"tx\":480000},\"not_read\":[],\"warnings\":[]}\n");
     EXPECT_EQ(runcgi(s, "action=totalload&time=12:00&format=json").page,
-              json + head + "\"from\":null,\"to\":null,\"counters\":null,\"warnings\":[]}\n");
+              json + head + "\"from\":null,\"to\":null,\"counters\":null,\"not_read\":[],\"warnings\":[]}\n");
     // a day is dated by its record and counts to the next day's: half, then
     // a byte, of a 64000 bit/s day
     EXPECT_EQ(runcgi(s, "action=sumtotalload&datefrom=05/12/2026&days=5&format=csv").page,
@@ -277,7 +288,7 @@ TEST(Data, EveryAnswerAndItsFailures)
     auto r = runcgi(s, "to=32/12/2026&format=json");
     EXPECT_EQ(r.page, "Status: 400 Bad Request\n" + json +
                           "{\"error\":\"The period's end (to=) is not a date in the form dd/mm/yyyy "
-                          "or dd/mm/yyyy hh:mm, in UTC.\",\"warnings\":[]}\n");
+                          "or dd/mm/yyyy hh:mm, in UTC.\",\"not_read\":[],\"warnings\":[]}\n");
     // a period that ends before it starts is no period either
     r = runcgi(s, "from=06/12/2026&to=05/12/2026+23:00&format=csv");
     EXPECT_EQ(r.page, "Status: 400 Bad Request\nContent-Type: text/csv; charset=utf-8\n"
