@@ -43,8 +43,8 @@ static void filename(enum datakind kind, char *name, size_t size)
     const int64_t at[] = {p->from, p->to};
     const int has[] = {p->hasfrom, p->hasto};
     for (int i = 0; i < 2; i++)
-        if (has[i] && at[i] >= 0 && at[i] <= UINT32_MAX)
-            isotime((uint32_t)at[i], bounds[i], sizeof bounds[i]);
+        if (has[i])
+            isotime64(at[i], bounds[i], sizeof bounds[i]);
     int n = snprintf(name, size, "%s-%s%s%s%s%s%s", base, kinds[kind], *bounds[0] ? "-from-" : "",
                      bounds[0], *bounds[1] ? "-to-" : "", bounds[1], out->ending);
     for (int i = 0; i < n && (size_t)i < size; i++) {
@@ -102,29 +102,44 @@ static int answerable(void)
 
 // The logs of an answer written as they are read, and its start; 0 when
 // they cannot be opened, said with a status. A read that fails later ends
-// the answer where it stands, unclosed, and the server's log says why.
+// the answer where it stands: CSV with a row that says why, JSON unclosed;
+// the server's log says why too.
 static int startstream(struct counting *c, enum datakind kind)
 {
-    if (!openrequestlogs(c, 0)) {
+    for (int tries = 1; !openrequestlogs(c, 0); tries++) {
         closerequestlogs();
-        failed(500);
-        return 0;
+        if (!logschanged() || tries == LOGRETRIES) {
+            failed(500);
+            return 0;
+        }
     }
     header(200, kind);
     out->start(kind);
     return 1;
 }
 
+static void endstream(void)
+{
+    if (closerequestlogs())
+        out->end();
+    else {
+        const char *why = failuresentence();
+        out->broken(why ? why : "The logs could not be read to their end.");
+    }
+}
+
 // A format that carries its doubts in the header reads the logs once for
-// them first; the answer's own reading finds the same again.
+// them first, again while they change under it; the answer's own reading
+// finds the same again.
 static int readahead(int (*rows)(int write))
 {
     if (!out->doubtsahead)
         return 1;
-    if (!rows(0)) {
-        failed(500);
-        return 0;
-    }
+    for (int tries = 1; !rows(0); tries++)
+        if (!logschanged() || tries == LOGRETRIES) {
+            failed(500);
+            return 0;
+        }
     doubtsfreeze(1);
     return 1;
 }
@@ -143,8 +158,7 @@ static int intervalrows(int write)
         return 0;
     while (nextrequestinterval(&c, &iv))
         out->interval(&iv);
-    if (closerequestlogs())
-        out->end();
+    endstream();
     return 1;
 }
 
@@ -161,12 +175,16 @@ static void counters(void)
     struct interval iv;
     int found = 0;
     const uint32_t target = lookuptarget();
-    if (openrequestlogs(&c, 0))
-        while (!found && nextrequestinterval(&c, &iv))
-            found = neartarget(iv.t, target);
-    if (!closerequestlogs() && !found) {
-        failed(500);
-        return;
+    for (int tries = 1;; tries++) {
+        if (openrequestlogs(&c, 0))
+            while (!found && nextrequestinterval(&c, &iv))
+                found = neartarget(iv.t, target);
+        if (closerequestlogs() || found)
+            break;
+        if (!logschanged() || tries == LOGRETRIES) {
+            failed(500);
+            return;
+        }
     }
     header(200, COUNTERS);
     out->start(COUNTERS);
@@ -199,10 +217,11 @@ static int dayrows(int write)
         seeded = 1;
         prev = rec;
     }
-    const int ok = closerequestlogs();
-    if (write && ok)
-        out->end();
-    return ok || write;
+    if (write) {
+        endstream();
+        return 1;
+    }
+    return closerequestlogs();
 }
 
 static void days(void)

@@ -171,13 +171,13 @@ int neartarget(uint32_t t, uint32_t target)
     return llabs((int64_t)target - (int64_t)timesec2) <= req.timeseccorrect;
 }
 
-const char *daytime(uint32_t t)
+const char *daytime(int64_t t)
 {
     static const char *const weekdays[7] = {"Sun", "Mon", "Tue", "Wed", "Thu", "Fri", "Sat"};
     static char text[2][40];
     static int turn;
     struct tm tm;
-    utctime(t, &tm);
+    civiltm(t, &tm);
     char *out = text[turn ^= 1];   // two of them can stand in one print
     snprintf(out, sizeof text[0], "%s %02d %s %04d %02d:%02d UTC", weekdays[tm.tm_wday % 7],
              tm.tm_mday, monthes[tm.tm_mon % 12], tm.tm_year + 1900, tm.tm_hour, tm.tm_min);

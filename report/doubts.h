@@ -58,7 +58,8 @@ void filefailure(int problem, const char *what, const char *name, const char *pa
 uint32_t lookuptarget(void);
 int neartarget(uint32_t t, uint32_t target);
 
-// "Tue 08 Dec 2026 14:06 UTC", in one of two buffers that take turns.
-const char *daytime(uint32_t t);
+// "Tue 08 Dec 2026 14:06 UTC", in one of two buffers that take turns; any
+// time, a period's bound before 1970 too.
+const char *daytime(int64_t t);
 
 #endif

@@ -130,10 +130,14 @@ static void addone(const struct interval *iv, void *arg)
     figuresadd((struct figures *)arg, iv);
 }
 
+static void startone(void *arg)
+{
+    figuresstart((struct figures *)arg);
+}
+
 int collectfigures(struct figures *f)
 {
-    figuresstart(f);
-    if (!eachinterval(addone, f))
+    if (!eachinterval(startone, addone, f))
         return 0;
     figuresend(f);
     return 1;

@@ -212,7 +212,6 @@ enum {
     // device's, whatever it inflates to.
     PROBEBYTES = 65536,
     NOTWHYSIZE = WHYSIZE + 80,       // the system's reason, and how far it was read
-    RELISTS = 3,                     // a folder that changes while it is read is listed again
     WAITS = 10, WAITMS = 100,        // a current log being replaced: a second at most
 };
 
@@ -671,7 +670,7 @@ int logsopen(const struct logreading *r)
         listlogs(r->path, r->archives, p);
         if (logs.failed)
             return 0;
-        if (probelogs() || tries == RELISTS)
+        if (probelogs() || tries == LOGRETRIES)
             break;
     }
     if (logs.found > logs.nfiles - 1 + logs.nnotread && logs.found > MAXLOGS - 1)

@@ -110,6 +110,7 @@ int logscount(void);
 // Whether a log was renamed or replaced while the logs were read: a reading
 // that can start again should.
 int logschanged(void);
+enum { LOGRETRIES = 3 };   // readings of a folder that keeps changing
 // Whether the log has archives beside it: a current log that is not there
 // is then being replaced. And a wait for it to be there again, a second at
 // most; whether it is.

@@ -33,7 +33,8 @@ struct output {
     void (*counters)(const struct interval *iv);   // null: no record matched
     void (*figures)(const struct figures *f);      // no interval: null
     void (*end)(void);
-    void (*error)(const char *why);
+    void (*error)(const char *why);     // the whole answer, with its status
+    void (*broken)(const char *why);    // an answer that cannot go on
 };
 
 extern const struct output csvoutput, jsonoutput;

@@ -145,6 +145,13 @@ static void error(const char *why)
     printf("error\r\n%s\r\n", csvesc(why));
 }
 
+// A table cut short says so in a row of its own: a reader that takes it
+// whole finds a row that is no data.
+static void broken(const char *why)
+{
+    printf("error,%s\r\n", csvesc(why));
+}
+
 const struct output csvoutput = {
-    "text/csv; charset=utf-8", ".csv", 1, head, start, interval, day, counters, figures, end, error,
+    "text/csv; charset=utf-8", ".csv", 1, head, start, interval, day, counters, figures, end, error, broken,
 };

@@ -2,6 +2,7 @@
 // its tokens, a line feed after it.
 #include <stdio.h>
 
+#include "../support/datetime.h"
 #include "../support/escape.h"
 #include "doubts.h"
 #include "logs.h"
@@ -16,9 +17,11 @@ static int inarray;   // the answer's list is an array
 // A bound of the period, or null where it is open.
 static void quotedtime(struct line *l, int has, int64_t t)
 {
-    if (has && t >= 0 && t <= UINT32_MAX) {
+    char iso[ISOTIMESIZE];
+    if (has) {
+        isotime64(t, iso, sizeof iso);
         lineput(l, "\"");
-        linetime(l, (uint32_t)t);
+        lineput(l, iso);
         lineput(l, "\"");
     } else
         lineput(l, "null");
@@ -215,6 +218,12 @@ static void head(void)
 {
 }
 
+// Left unclosed: no JSON reader takes it for a whole answer.
+static void broken(const char *)
+{
+    fflush(stdout);
+}
+
 const struct output jsonoutput = {
-    "application/json", nullptr, 0, head, start, interval, day, counters, figures, end, error,
+    "application/json", nullptr, 0, head, start, interval, day, counters, figures, end, error, broken,
 };

@@ -176,7 +176,15 @@ int logthere(void)
     }
     // opened as the reading will open it: a log that is there but cannot
     // be read is told now, with its reason
-    const sysfile f = fileread(req.logname);
+    sysfile f = fileread(req.logname);
+    // a current log that is not there while its archives are is being
+    // rotated: it is there again in a moment, or the device writes it at
+    // its next record, and the archives hold what there is until then
+    if (f == NOFILE && fileproblem() == FILEMISSING && !req.lognamed && logsarchived(req.logname)) {
+        if (!logswait(req.logname))
+            return 1;
+        f = fileread(req.logname);
+    }
     if (f == NOFILE) {
         const int problem = fileproblem();
         complain(req.logname, fileerror());

@@ -200,14 +200,19 @@ int nextrequestinterval(struct counting *c, struct interval *iv)
     return 0;
 }
 
-int eachinterval(void (*each)(const struct interval *iv, void *arg), void *arg)
+int eachinterval(void (*start)(void *arg), void (*each)(const struct interval *iv, void *arg), void *arg)
 {
-    struct counting c;
-    struct interval iv;
-    if (openrequestlogs(&c, 1))
-        while (nextrequestinterval(&c, &iv))
-            each(&iv, arg);
-    return closerequestlogs();
+    for (int tries = 1;; tries++) {
+        struct counting c;
+        struct interval iv;
+        start(arg);
+        if (openrequestlogs(&c, 1))
+            while (nextrequestinterval(&c, &iv))
+                each(&iv, arg);
+        const int ok = closerequestlogs();
+        if (ok || !logschanged() || tries == LOGRETRIES)
+            return ok;
+    }
 }
 
 int summarystarts(uint32_t t)
@@ -264,9 +269,9 @@ static void scanrecords(const struct period *p)
         ulseedtime = prev.t;
 }
 
-int scanlog(void)
+static int scanonce(void)
 {
-    logrecords = 0;
+    logrecords = totalcount = 0;
     struct period *p = askedperiod();
     int ok = openlogs(p, 1);
     if (ok) {
@@ -280,4 +285,14 @@ int scanlog(void)
         }
     }
     return closerequestlogs() && ok;
+}
+
+// Logs renamed while they were read (a rotation) are read again.
+int scanlog(void)
+{
+    for (int tries = 1;; tries++) {
+        const int ok = scanonce();
+        if (ok || !logschanged() || tries == LOGRETRIES)
+            return ok;
+    }
 }

@@ -73,8 +73,10 @@ int closerequestlogs(void);
 // The intervals of the readings so far that counted more than the channel
 // can carry.
 uint32_t overintervals(void);
-// All of them in time order, each interval longer than none, handed to each.
-int eachinterval(void (*each)(const struct interval *iv, void *arg), void *arg);
+// All of them in time order, each interval longer than none, handed to
+// each after start; read again from start when the logs were renamed
+// while they were read.
+int eachinterval(void (*start)(void *arg), void (*each)(const struct interval *iv, void *arg), void *arg);
 
 // Whether the summary's run of days starts at a record of time t: its day
 // is the one asked for, or every day is.

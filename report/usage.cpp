@@ -119,8 +119,9 @@ static void periodline(const struct figures *f)
 {
     const struct period *p = askedperiod();
     const int shift = p->hours > 0;   // hours= reaches the newest record itself
-    printf("<p>Usage from %s", p->hasfrom ? daytime((uint32_t)(p->from - shift)) : daytime(f->first));
-    printf(" to %s:<br>", p->hasto ? daytime((uint32_t)(p->to - shift)) : daytime(f->last));
+    // as asked, whatever time it is: 1900 is no record's, and says so
+    printf("<p>Usage from %s", p->hasfrom ? daytime(p->from - shift) : daytime(f->first));
+    printf(" to %s:<br>", p->hasto ? daytime(p->to - shift) : daytime(f->last));
     printf("%u interval%s, from the record of %s", f->intervals, f->intervals == 1 ? "" : "s",
            daytime(f->first));
     printf(" to that of %s; ", daytime(f->last));

@@ -176,13 +176,47 @@ static char *putdigits(char *p, int v, int n)
 
 // Written digit by digit: a year's intervals are a quarter of a million
 // times, which a formatted print of each would take longer than the rest.
+// Days and seconds of the day of any time, before 1970 too.
+static void daysplit(int64_t t, int64_t *days, int *secs)
+{
+    *days = t >= 0 ? t / 86400 : -((-t + 86399) / 86400);
+    *secs = (int)(t - *days * 86400);
+}
+
+void civiltm(int64_t t, struct tm *tm)
+{
+    int64_t days;
+    int secs, y, m, d;
+    daysplit(t, &days, &secs);
+    civildate(days, &y, &m, &d);
+    memset(tm, 0, sizeof *tm);
+    tm->tm_year = y - 1900;
+    tm->tm_mon = m - 1;
+    tm->tm_mday = d;
+    tm->tm_hour = secs / 3600;
+    tm->tm_min = secs / 60 % 60;
+    tm->tm_sec = secs % 60;
+    tm->tm_wday = (int)(((days + 4) % 7 + 7) % 7);   // 1 Jan 1970 was a Thursday
+}
+
 void isotime(uint32_t t, char *buf, size_t size)
+{
+    isotime64(t, buf, size);
+}
+
+void isotime64(int64_t t, char *buf, size_t size)
 {
     if (size < ISOTIMESIZE)
         return;
-    isodate(t, buf, size);
-    const int s = (int)(t % 86400);
-    char *p = buf + 10;
+    int64_t days;
+    int s, y, m, d;
+    daysplit(t, &days, &s);
+    civildate(days, &y, &m, &d);
+    char *p = putdigits(buf, y, 4);
+    *p++ = '-';
+    p = putdigits(p, m, 2);
+    *p++ = '-';
+    p = putdigits(p, d, 2);
     *p++ = 'T';
     p = putdigits(p, s / 3600, 2);
     *p++ = ':';

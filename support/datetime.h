@@ -28,6 +28,10 @@ int periodtime(const char *text, int64_t *t);
 // its date alone, "2026-12-08".
 enum { ISOTIMESIZE = 24 };
 void isotime(uint32_t t, char *buf, size_t size);
+// The same of any time of the years 0 to 9999, as a period's bound may be.
+void isotime64(int64_t t, char *buf, size_t size);
+// The broken-down UTC time of any time, before 1970 and past 2106 too.
+void civiltm(int64_t t, struct tm *tm);
 void isodate(uint32_t t, char *buf, size_t size);
 
 #endif
