@@ -291,8 +291,8 @@ check "quorlink-channel --help: its commands on standard output" \
   bash -c "nsenter -t ${nspids[$here]} -p -m -n -r -w quorlink-channel --help | grep -q '^usage: quorlink-channel add NAME | list | remove NAME'"
 check "quorlink-channel without a command: the usage, status 2" \
   bash -c "nsenter -t ${nspids[$here]} -p -m -n -r -w quorlink-channel 2>&1 >/dev/null | grep -q '^usage:'; [ \${PIPESTATUS[0]} = 2 ]"
-check "quorlink-channel add makes the channel east" inroot quorlink-channel add east
-check "quorlink-channel add west" inroot quorlink-channel add west
+check "quorlink-channel add makes the channel east" inroot quorlink-channel add east >>"$work/apt.log"
+check "quorlink-channel add west" inroot quorlink-channel add west >>"$work/apt.log"
 check "a name taken is refused" bash -c "! nsenter -t ${nspids[$here]} -p -m -n -r -w quorlink-channel add east 2>/dev/null"
 cat >"$work/want" <<EOT
 /var/lib/quorlink/east d root 755
@@ -416,7 +416,7 @@ fetch /quorlink/channels.json
 check "the upgrade keeps the list of the three" [ "$(grep -c '"name":' <<<"$body")" = 3 ]
 
 # a channel taken away by quorlink-channel: its address goes, its logs stay
-check "quorlink-channel remove west" inroot quorlink-channel remove west
+check "quorlink-channel remove west" inroot quorlink-channel remove west >>"$work/apt.log"
 check "the channel default is the package's, not removed" \
   bash -c "! nsenter -t ${nspids[$here]} -p -m -n -r -w quorlink-channel remove default 2>/dev/null"
 check "west's program has no address" [ "$(get 80 "/quorlink/west/$load")" = 404 ]
@@ -485,6 +485,7 @@ took "Apache installed after the package"
 examples() {  # examples INSTALL FILE LOG: the file's examples run in the root entered
   python3 "$top/tests/debian/examples.py" --install "$1" "$2" -- \
     nsenter -t "${nspids[$here]}" -p -m -n -r -w >"$3" 2>&1 || { grep -v '^ok: ' "$3" >&2; return 1; }
+  echo "$(basename "$2"): $(tail -n 1 "$3")"
 }
 cat >"$work/mistakes.md" <<'EOT'
 <!-- example: package -->
