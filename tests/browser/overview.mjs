@@ -4,8 +4,9 @@
 // newest record and its age, the load now, today's bytes, the month's
 // 95th percentile, the last 24 hours), the stale channel said to be so,
 // each card's link to its channel's page, which names its channel; a
-// channel that does not answer says what its program answered; axe-core on
-// a desktop and a phone, light and dark.
+// channel whose clock runs ahead, and one that does not answer, say so, and
+// an answer's warnings stand on its card;
+// axe-core on a desktop and a phone, light and dark.
 // Usage: node overview.mjs OVERVIEW-URL SCREENSHOT-FOLDER ROOT STALE-CHANNEL CHANNEL...
 import { chromium } from "playwright-core";
 import assert from "node:assert/strict";
@@ -91,7 +92,7 @@ await check("a card a channel, in the list's order, each linked to its page", as
   assert.equal(await page.title(), "VORN-NX channels");
   assert.deepEqual(await page.$$eval(".channel .name", (as) => as.map((a) => [a.textContent, a.href])),
                    names.map((n) => [n, new URL(`${n}/`, base).href]));
-  assert.equal(await page.textContent("#said"), `${names.length} channels: 1 out of time`);
+  assert.equal(await page.textContent("#said"), `${names.length} channels: 1 stale`);
   await page.screenshot({ path: `${shots}/overview.png`, fullPage: true });
 });
 
@@ -102,6 +103,8 @@ for (const name of names) {
     const text = async (sel) => (await c.locator(sel).textContent()).trim();
     const age = Math.floor((Date.now() - last.t) / 60000);
     assert.match(await text(".newest"), new RegExp(`^${recordtime(last.t)} UTC, `));
+    // a stale channel's load is its newest interval's, said as such
+    assert.equal((await text(".now")).startsWith("not known; at the newest record received "), name === stale);
     const [rxnow, txnow] = quantities(await text(".now"));
     near(rxnow, last.rx * 8 / last.seconds, "received now");
     near(txnow, last.tx * 8 / last.seconds, "sent now");
@@ -165,6 +168,47 @@ for (const [look, options] of [["desktop-light", desktop], ["desktop-dark", { ..
   });
 }
 
+// warnings that a data answer carries stand on the card as text, and a
+// key the page does not know changes nothing (the answers here have none:
+// the browser adds them on their way)
+await check("a data answer's warnings stand on its card as text", async () => {
+  const p = await (await browser.newContext(desktop)).newPage();
+  const said = "bandwith=2000000 (line 3) is no setting of this program: <b>64000</b> taken";
+  await p.route(new URL(`${names[1]}/cgi-bin/quorlink?*`, base).href, async (route) => {
+    const reply = await route.fetch();
+    await route.fulfill({ response: reply, json: { ...await reply.json(), warnings: [said],
+                                                    unknown: { key: [1, 2] } } });
+  });
+  await p.goto(base);
+  await p.waitForFunction(() => /^\d+ channels?/.test(document.getElementById("said").textContent));
+  const c = p.locator(".channel").nth(1);
+  assert.equal(await c.locator(".warnings").textContent(), said);
+  assert.equal(await c.locator(".warnings b").count(), 0);
+  assert.equal(await p.locator(".warnings:visible").count(), 1);
+  assert.match(await c.locator(".today").textContent(), /^received [\d.]+\u00a0[KMG]B, sent /);
+  await p.context().close();
+});
+
+// a record 20 minutes later than the server's clock, as a device whose
+// clock runs ahead writes it: the card says so
+await check("a channel whose newest record is ahead of the server's clock says so", async () => {
+  const name = names[1], log = `${root}/var/lib/quorlink/${name}/logs/vornout.dat`;
+  const kept = readFileSync(log, "latin1");
+  const lastblock = kept.slice(kept.lastIndexOf("time="));
+  const ahead = Math.floor(Date.now() / 1000) + 1200;
+  writeFileSync(log, kept + lastblock.replace(/^time=\d+/, `time=${ahead}`)
+    .replace(/^(Rx|Tx) bytes: (\d+)$/gm, (_, d, n) => `${d} bytes: ${+n + 1000}`), "latin1");
+  try {
+    const p = await overview(desktop);
+    assert.equal(await p.textContent("#said"), `${names.length} channels: 1 stale, 1 ahead of the server's clock`);
+    assert.match(await p.locator(".channel").nth(1).locator(".note").textContent(),
+                 /^Ahead: the newest record is (19|20) min later than the server's clock: is the device's clock ahead\?$/);
+    await p.context().close();
+  } finally {
+    writeFileSync(log, kept, "latin1");
+  }
+});
+
 // a channel in the list whose folder has gone: its card says what its
 // program answered, the others are as they were
 await check("a channel that does not answer says what its program answered", async () => {
@@ -174,7 +218,7 @@ await check("a channel that does not answer says what its program answered", asy
   writeFileSync(list, JSON.stringify(gone));
   try {
     const p = await overview(desktop);
-    assert.equal(await p.textContent("#said"), `${names.length + 1} channels: 1 out of time, 1 not answering`);
+    assert.equal(await p.textContent("#said"), `${names.length + 1} channels: 1 stale, 1 not answering`);
     const c = p.locator(".channel").last();
     assert.equal((await c.locator(".failed").textContent()).trim(),
                  "No figures: the program answered 404 Not Found.");
