@@ -4,11 +4,14 @@
 # the version before, in a clean Debian 12; its autopkgtest; and, in
 # throwaway Debian 12 roots where Apache may start and restart as on a real
 # host, an operator's rounds. The first: install the version before, sample
-# logs, the front page and a chart, this machine only, a second channel as
-# quorlink(8) makes it, the nginx example, the site opened to a network,
-# the upgrade under a loop of requests (none may fail) keeping the edited
-# conffiles, removal, purge. Then Apache installed after the package; and
-# the README's steps from source on a host without systemd.
+# logs, the front page and a chart, this machine only, two more channels
+# made by quorlink-channel and the overview of the three in chromium, the
+# nginx example, the site opened to a network, the upgrade under a loop of
+# requests (none may fail) keeping the edited conffiles, a channel removed,
+# removal, purge. Then Apache installed after the package; the examples of
+# the README, README.Debian and the manual pages, each file's run as
+# written in a root of its own; and the README's steps from source on a
+# host without systemd, with its examples for that install.
 # The roots come once from mmdebstrap with this machine's own apt sources.
 # Each round's root runs in namespaces of its own (processes, mounts,
 # network), so that Apache's init script finds its own Apache, and Apache
@@ -100,7 +103,8 @@ took "roots made by mmdebstrap"
 # configuration turned off makes apache2's empty folders for such records:
 # that is all it may leave. (The root holds autopkgtest, whose apt-utils
 # has apt extract every package's debconf templates in tmp.ci.)
-for name in round second source autopkgtest upgrade; do
+examplefiles=(README.md debian/README.Debian man/quorlink.8 man/quorlink-channel.8)
+for name in round second source autopkgtest upgrade "${examplefiles[@]//\//-}"; do
   cp -ax "$work/base" "$work/$name"
 done
 mkdir "$work/repo"
@@ -247,10 +251,19 @@ check "its Apache configuration and modules are on" \
     -a -L "$root/etc/apache2/mods-enabled/headers.load" ]
 
 inroot sh -c "quorlink-genlog --count 721 > $channel/logs/vornout.dat"
-fetch /quorlink/
-check "the front page at /quorlink/, Apache started by the install" [ "$status" = 200 ]
+fetch /quorlink/default/
+check "the front page at /quorlink/default/, Apache started by the install" [ "$status" = 200 ]
 check "its four forms ask for the program beside the page" \
   [ "$(grep -c 'action="cgi-bin/quorlink"' <<<"$body")" = 4 ]
+for what in /quorlink/ /quorlink/index.html; do
+  fetch "$what"
+  check "the overview at $what, the channel default's old front page" \
+    bash -c "[ '$status' = 200 ] && grep -q '<title>VORN-NX channels</title>' '$work/body'"
+done
+fetch /quorlink/channels.json
+check "the install lists the channel default for the overview" \
+  [ "$status $body" = '200 {"channels":[
+{"name":"default","page":"default/","program":"default/cgi-bin/quorlink"}]}' ]
 fetch "/quorlink/$load"
 check "the program answers at /quorlink/cgi-bin/quorlink" \
   [ "$status $(chartless)" = "200 $(page 64000)" ]
@@ -264,24 +277,41 @@ for what in /quorlink/ "/quorlink/$load" /quorlink/charts/quorlinkout.gif; do
   check "this machine only: $what refused to 192.0.2.7" [ "$(get 80 "$what" 192.0.2.7)" = 403 ]
 done
 
-# a second channel as quorlink(8) makes it: its steps, taken from the
-# installed page, refuse the names of the first channel's addresses and one
-# that is taken; then a folder, its settings, no change to the server
-zcat "$root/usr/share/man/man8/quorlink.8.gz" |
-  sed -n '/^\.SH A SECOND CHANNEL/,/^\.SH /{/^\.EX/,/^\.EE/p}' | sed '1d;$d' |
-  sed -e 's/\\-/-/g' -e "s/\\\\(aq/'/g" -e 's/\\(dq/"/g' -e 's/\\e/\\/g' >"$root/tmp/channel.sh"
-made() { ls "$root/var/lib/quorlink" "$root/etc/quorlink"; }
+# Two more channels made by quorlink-channel, which refuses the names of
+# the first channel's addresses and one that is taken, and makes nothing
+# for them; then a folder, its settings, no change to the server
+made() { ls "$root/var/lib/quorlink" "$root/etc/quorlink"; cat "$root/var/lib/quorlink/channels.json"; }
 was="$(made)"
-for name in charts cgi-bin default East -x ''; do
-  check "quorlink(8)'s steps refuse the channel name '$name'" \
-    bash -c "! nsenter -t ${nspids[$here]} -p -m -n -r -w sh /tmp/channel.sh '$name' 2>/dev/null"
+for name in charts cgi-bin default East -x '' 'a b' ../x; do
+  check "quorlink-channel refuses the channel name '$name'" \
+    bash -c "! nsenter -t ${nspids[$here]} -p -m -n -r -w quorlink-channel add '$name' 2>/dev/null"
 done
-check "and make nothing for them" [ "$(made)" = "$was" ]
-inroot sh /tmp/channel.sh east
-check "quorlink(8)'s steps make the channel east" [ -L "$root/var/lib/quorlink/east/quorlink.cfg" ]
-check "its settings' comment names its own folder" \
-  bash -c "grep -q /var/lib/quorlink/east '$root/etc/quorlink/east.cfg' && ! grep -q /default '$root/etc/quorlink/east.cfg'"
+check "and makes nothing for them" [ "$(made)" = "$was" ]
+check "quorlink-channel --help: its commands on standard output" \
+  bash -c "nsenter -t ${nspids[$here]} -p -m -n -r -w quorlink-channel --help | grep -q '^usage: quorlink-channel add NAME | list | remove NAME'"
+check "quorlink-channel without a command: the usage, status 2" \
+  bash -c "nsenter -t ${nspids[$here]} -p -m -n -r -w quorlink-channel 2>&1 >/dev/null | grep -q '^usage:'; [ \${PIPESTATUS[0]} = 2 ]"
+check "quorlink-channel add makes the channel east" inroot quorlink-channel add east >>"$work/apt.log"
+check "quorlink-channel add west" inroot quorlink-channel add west >>"$work/apt.log"
+check "a name taken is refused" bash -c "! nsenter -t ${nspids[$here]} -p -m -n -r -w quorlink-channel add east 2>/dev/null"
+cat >"$work/want" <<EOT
+/var/lib/quorlink/east d root 755
+/var/lib/quorlink/east/charts d www-data 755
+/var/lib/quorlink/east/histout.dat f www-data 644
+/var/lib/quorlink/east/histout.lck f www-data 644
+/var/lib/quorlink/east/logs d root 755
+/var/lib/quorlink/east/quorlink l root 777 /usr/lib/quorlink/quorlink
+/var/lib/quorlink/east/quorlink.cfg l root 777 /etc/quorlink/east.cfg
+EOT
+check "its folder: the server account writes its two files and the charts, nothing else" \
+  diff -u "$work/want" <(cd "$root" && find var/lib/quorlink/east -printf '/%p %y %u %m %l\n' | sed 's/ $//' | LC_ALL=C sort)
+check "its settings' comment names its own folder, its chart its own address" \
+  bash -c "grep -q /var/lib/quorlink/east '$root/etc/quorlink/east.cfg' && ! grep -q /default '$root/etc/quorlink/east.cfg' &&
+           grep -qx outvirtpath=/quorlink/east/charts/quorlinkout.gif '$root/etc/quorlink/east.cfg'"
+check "quorlink-channel list names the three" [ "$(inroot quorlink-channel list | tr '\n' ' ')" = "default east west " ]
 inroot sh -c "quorlink-genlog --count 361 > /var/lib/quorlink/east/logs/vornout.dat"
+# west's device stopped three days ago: the overview says it is stale
+inroot sh -c "quorlink-genlog --count 721 --start \$((\$(date +%s) - 4 * 86400)) --seed 5 > /var/lib/quorlink/west/logs/vornout.dat"
 fetch /quorlink/east/
 check "a second channel's front page at /quorlink/east/" \
   [ "$status $(grep -c 'action="cgi-bin/quorlink"' <<<"$body")" = "200 4" ]
@@ -291,14 +321,34 @@ check "its chart is its own, 390 wide" chartat /quorlink/east/charts/quorlinkout
 fetch "/quorlink/east/cgi-bin/quorlink?logfile=gone.dat"
 check "its complaints name its folder" \
   inerrorlog "quorlink: logs/gone.dat: No such file or directory (in /var/lib/quorlink/east)"
+fetch /quorlink/channels.json
+check "the overview's list holds the three" [ "$(grep -o '"name":"[a-z]*"' <<<"$body" | tr '\n' ' ')" = \
+  '"name":"default" "name":"east" "name":"west" ' ]
+
+# the overview of the three in chromium, from inside the root's network
+# (playwright-core and axe-core from the browser test's folder)
+browser="$top/tests/browser"
+if [ ! -d "$browser/node_modules/playwright-core" ] || [ ! -d "$browser/node_modules/axe-core" ]; then
+  npm ci --prefix "$browser" --no-audit --no-fund >/dev/null
+fi
+mkdir -p "$build/browser-shots"
+check "chromium: the overview of three channels, each card its channel's own" \
+  innet node "$browser/overview.mjs" http://127.0.0.1/quorlink/ "$build/browser-shots" "$root" west default east west
 
 # the nginx example as it is, with fcgiwrap as its note starts it
 cp "$root/usr/share/doc/quorlink/examples/nginx-quorlink" "$root/etc/nginx/sites-enabled/quorlink"
 inroot spawn-fcgi -s /run/fcgiwrap.socket -M 0660 -U www-data -G www-data \
   -u www-data -g www-data -P /run/fcgiwrap.pid -- /usr/sbin/fcgiwrap -f >/dev/null
 inroot nginx
-fetch 8080 /quorlink/
+fetch 8080 /quorlink/default/
 check "nginx: the front page" [ "$status $(grep -c 'action="cgi-bin/quorlink"' <<<"$body")" = "200 4" ]
+for what in /quorlink/ /quorlink/index.html; do
+  fetch 8080 "$what"
+  check "nginx: the overview at $what" \
+    bash -c "[ '$status' = 200 ] && grep -q '<title>VORN-NX channels</title>' '$work/body'"
+done
+fetch 8080 /quorlink/channels.json
+check "nginx: the list of channels" bash -c "[ '$status' = 200 ] && grep -q '\"name\":\"west\"' '$work/body'"
 fetch 8080 "/quorlink/$load"
 check "nginx: the program" [ "$status $(chartless)" = "200 $(page 64000)" ]
 fetch 8080 "/quorlink/east/$load"
@@ -362,12 +412,26 @@ check "the opened site stays open" [ "$(get 80 "/quorlink/$load" 192.0.2.7)" = 2
 fetch "/quorlink/$load"
 check "the upgraded program reads the edited settings" [ "$status $(chartless)" = "200 $(page 128000)" ]
 
+fetch /quorlink/channels.json
+check "the upgrade keeps the list of the three" [ "$(grep -c '"name":' <<<"$body")" = 3 ]
+
+# a channel taken away by quorlink-channel: its address goes, its logs stay
+check "quorlink-channel remove west" inroot quorlink-channel remove west >>"$work/apt.log"
+check "the channel default is the package's, not removed" \
+  bash -c "! nsenter -t ${nspids[$here]} -p -m -n -r -w quorlink-channel remove default 2>/dev/null"
+check "west's program has no address" [ "$(get 80 "/quorlink/west/$load")" = 404 ]
+check "west's logs stay, nothing else of it" \
+  [ "$(cd "$root" && find var/lib/quorlink/west etc/quorlink -name '*west*' -o -path '*west/*' | LC_ALL=C sort | tr '\n' ' ')" = \
+    "var/lib/quorlink/west var/lib/quorlink/west/logs var/lib/quorlink/west/logs/vornout.dat " ]
+check "the list and the overview's list hold the two left" \
+  bash -c "[ \"\$(nsenter -t ${nspids[$here]} -p -m -n -r -w quorlink-channel list | tr '\n' ' ')\" = 'default east ' ] &&
+           ! grep -q west '$root/var/lib/quorlink/channels.json'"
+
 # removal turns the site off; purge leaves only the operator's logs
 aptget remove quorlink
 check "removal disables the configuration" [ ! -e "$root/etc/apache2/conf-enabled/quorlink.conf" ]
 check "the front page's address is gone" gone /quorlink/
 check "the program's address is gone" gone "/quorlink/$load"
-inroot rm -r /var/lib/quorlink/east /etc/quorlink/east.cfg
 aptget purge quorlink
 kill -KILL "${nspids[round]}"
 unset 'nspids[round]'
@@ -383,8 +447,14 @@ var/lib/quorlink d root 755
 var/lib/quorlink/default d root 755
 var/lib/quorlink/default/logs d root 755
 var/lib/quorlink/default/logs/vornout.dat f root 644
+var/lib/quorlink/east d root 755
+var/lib/quorlink/east/logs d root 755
+var/lib/quorlink/east/logs/vornout.dat f root 644
+var/lib/quorlink/west d root 755
+var/lib/quorlink/west/logs d root 755
+var/lib/quorlink/west/logs/vornout.dat f root 644
 EOT
-check "purge leaves the logs, the modules it turned on and apache2's records, nothing else" \
+check "purge leaves every channel's logs, the modules it turned on and apache2's records, nothing else" \
   diff -u "$work/want" <(LC_ALL=C comm -13 <(echo "$before") <(state))
 check "purge takes nothing that was there before" \
   [ -z "$(LC_ALL=C comm -23 <(echo "$before") <(state))" ]
@@ -407,6 +477,54 @@ check "and its chart" chartat /quorlink/charts/quorlinkout.gif 750
 kill -KILL "${nspids[second]}"
 unset 'nspids[second]'
 took "Apache installed after the package"
+
+# The examples that the README, README.Debian and the manual pages mark as
+# runnable for the package, each file's in order in a root of its own with
+# the package just installed, as a reader who follows that file alone. In
+# README.Debian's root, the mistakes the README once made, each caught.
+examples() {  # examples INSTALL FILE LOG: the file's examples run in the root entered
+  python3 "$top/tests/debian/examples.py" --install "$1" "$2" -- \
+    nsenter -t "${nspids[$here]}" -p -m -n -r -w >"$3" 2>&1 || { grep -v '^ok: ' "$3" >&2; return 1; }
+  echo "$(basename "$2"): $(tail -n 1 "$3")"
+}
+cat >"$work/mistakes.md" <<'EOT'
+<!-- example: package -->
+```console
+$ curl -s 'http://localhost/cgi-bin/quorlink?action=rxloaddyn&hours=1&format=csv'
+time,seconds,rx_bytes,tx_bytes,rx_bps,tx_bps
+$ curl -s 'http://localhost/quorlink/cgi-bin/quorlink?action=usage&from=01/11/2026&format=json'
+{"log":"../logs/vornout.dat","figures":{...}}
+$ curl -s 'http://localhost/quorlink/cgi-bin/quorlink?action=usage&format=json'
+{"log":"logs/vornout.dat","figures":{"rx":{"p95":...}}}
+$ curl -sI http://localhost/quorlink/nochannel/cgi-bin/quorlink
+HTTP/1.1 200 OK
+```
+<!-- example: package -->
+```sh
+quorlink-channel add charts
+```
+EOT
+for file in "${examplefiles[@]}"; do
+  name="${file//\//-}"
+  enter "$name"
+  boot "$name"
+  letapache
+  cp "$deb" "$root/tmp/"
+  aptget install "/tmp/$(basename "$deb")"
+  check "the examples of $file for the package, as written" examples package "$top/$file" "$work/examples-$name.log"
+  check "$file has examples for the package" grep -q '^examples for package: [1-9][0-9]* run' "$work/examples-$name.log"
+  if [ "$file" = debian/README.Debian ]; then
+    examples package "$work/mistakes.md" "$work/mistakes.log" 2>/dev/null || true
+    for why in ': the first line is .<!DOCTYPE' 'log is "logs/vornout.dat", not "../logs/vornout.dat"' \
+               'no key figures.rx.p95' "status '404', the text shows 200" 'exit status 1: quorlink-channel: charts' \
+               '^examples for package: 5 run, 5 failed$'; do
+      check "a wrong example fails: $why" grep -q "$why" "$work/mistakes.log"
+    done
+  fi
+  kill -KILL "${nspids[$name]}"
+  unset "nspids[$name]"
+done
+took "the examples for the package"
 
 # the README's steps from source, on a host without systemd whose Apache
 # runs already: the CGI module they turn on starts its daemon only when
@@ -434,6 +552,10 @@ fetch 8080 "/cgi-bin/quorlink?action=rxloaddyn"
 check "from source: the program answers" \
   bash -c "[ '$status' = 200 ] && grep -q 'Channel Bandwidth: 64000<br>' '$work/body'"
 check "from source: its chart, 720 records 749 wide" chartat 8080 /charts/quorlinkout.gif 749
+check "from source: the README's examples for its site, as written" \
+  examples source "$top/README.md" "$work/examples-source.log"
+check "the README has examples for the source install" \
+  grep -q '^examples for source: [1-9][0-9]* run' "$work/examples-source.log"
 kill -KILL "${nspids[source]}"
 unset 'nspids[source]'
 took "from source without systemd"

@@ -21,13 +21,18 @@ cat > "$work/want" <<EOT
 ./cgi-bin/quorlink.cfg.example f 644 $(stat -c %s "$top/demo/site/quorlink.cfg")
 ./charts d 755
 ./htdocs d 755
+./htdocs/channels.json f 644 $(printf '{"channels":[\n{"name":null,"page":"./","program":"/cgi-bin/quorlink"}]}\n' | wc -c)
 ./htdocs/index.html f 644 $(stat -c %s "$top/web/index.html")
+./htdocs/overview.html f 644 $(stat -c %s "$top/web/overview.html")
 ./htdocs/style.css f 644 $(stat -c %s "$top/web/style.css")
 ./logs d 755
 EOT
 check "a fresh install lays out the whole site, quorlink.cfg left to the operator" \
   diff -u "$work/want" <(layout "$site")
 check "the program is the one built" cmp "$build/quorlink" "$site/cgi-bin/quorlink"
+check "the overview's list names the site's one channel by the host, its program where the front page asks" \
+  bash -c "python3 -c 'import json, sys; c = json.load(open(sys.argv[1]))[\"channels\"]; sys.exit(c != [{\"name\": None, \"page\": \"./\", \"program\": \"/cgi-bin/quorlink\"}])' '$site/htdocs/channels.json' &&
+           grep -q 'action=\"/cgi-bin/quorlink\"' '$site/htdocs/index.html'"
 
 # the operator's site: settings, logs, a chart, working files in use, and
 # the permissions the README gives them
@@ -42,6 +47,9 @@ if [ "$(id -u)" -eq 0 ]; then
   chown www-data: "$site/cgi-bin/histout.dat" "$site/cgi-bin/histout.lck" "$site/charts"
 fi
 echo "edited" >> "$site/htdocs/index.html"
+# the operator's list of channels, with another site's
+printf '{"channels":[{"name":"here","page":"./","program":"/cgi-bin/quorlink"},{"name":"there","page":"/there/","program":"/there/cgi-bin/quorlink"}]}\n' \
+  > "$site/htdocs/channels.json"
 before="$(cd "$site" && find . -path ./htdocs -prune -o -printf '%p %y %m %u %g %s\n' | LC_ALL=C sort)"
 sums="$(cd "$site" && sha256sum cgi-bin/quorlink.cfg cgi-bin/histout.dat logs/vornout.dat charts/quorlinkout.gif)"
 # traced: a server may start the program at any moment, so the new one must
@@ -58,6 +66,7 @@ check "a reinstall keeps the operator's files, owners and modes" \
 check "a reinstall keeps their contents" \
   diff -u <(echo "$sums") <(cd "$site" && sha256sum cgi-bin/quorlink.cfg cgi-bin/histout.dat logs/vornout.dat charts/quorlinkout.gif)
 check "a reinstall brings the front page back" cmp "$top/web/index.html" "$site/htdocs/index.html"
+check "a reinstall keeps the operator's list of channels" grep -q '"name":"there"' "$site/htdocs/channels.json"
 
 # a package build installs into a staging folder
 DESTDIR="$work/stage" cmake --install "$build" --prefix /srv/quorlink >/dev/null
