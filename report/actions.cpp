@@ -136,7 +136,10 @@ void report(void)
         answer();
     else
         pagedenied();
-    // the answer is out and the chart in place before the next request runs
-    fflush(stdout);
+    // the lock guards the interval file and the chart file: once the chart
+    // is in place the next request may run, however slowly this page is
+    // read
     requestunlock();
+    showchart();
+    fflush(stdout);
 }

@@ -101,9 +101,7 @@ static void percentgrid(gdImagePtr im, int imagew, int dashed, int colour)
     }
 }
 
-// The chart inside its page, as a data: address: every page shows the chart
-// its own request drew, whoever asked for another one since, and Back and
-// a bookmark keep it whole.
+// The chart's bytes in base64, in blocks.
 static void putbase64(const unsigned char *data, size_t size)
 {
     static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -124,9 +122,17 @@ static void putbase64(const unsigned char *data, size_t size)
     fwrite(out, 1, n, stdout);
 }
 
+// The chart written and not yet shown: a chart the server is sending
+// cannot be replaced until it is sent, so the page gets it once the lock
+// is let go.
+static struct {
+    unsigned char *gif;
+    size_t size;
+} shown;
+
 // Writes the chart over the old one at outpath, for whatever embeds that
-// file, and shows it inside the page; on any failure the old chart stays
-// and the page says so instead.
+// file, and keeps it for the page; on any failure the old chart stays and
+// the page says so instead.
 static void finishchart(gdImagePtr im)
 {
     static struct textout out;
@@ -141,8 +147,7 @@ static void finishchart(gdImagePtr im)
     if (!gif) {
         complain(req.outpath, "no memory for the chart's GIF");
         failure("The chart is too large for the memory the server gives it.");
-    }
-    else {
+    } else {
         ok = replacestart(&out, req.outpath);
         if (ok)
             textput(&out, (const char *)gif, (size_t)size);
@@ -153,12 +158,26 @@ static void finishchart(gdImagePtr im)
         }
     }
     if (ok) {
-        printf("<center><img src=\"data:image/gif;base64,");
-        putbase64(gif, (size_t)size);
-        printf("\" border=0></center>");
-    } else
-        pagedenied();
+        shown.gif = gif;
+        shown.size = (size_t)size;
+        return;
+    }
+    pagedenied();
     gdFree(gif);
+}
+
+// The chart inside the page, as a data: address: every page shows the chart
+// its own request drew, whoever asked for another one since, and Back and
+// a bookmark keep it whole.
+void showchart(void)
+{
+    if (!shown.gif)
+        return;
+    printf("<center><img src=\"data:image/gif;base64,");
+    putbase64(shown.gif, shown.size);
+    printf("\" border=0></center>");
+    gdFree(shown.gif);
+    shown.gif = nullptr;
 }
 
 // A read of the interval file that failed draws no chart from part of it.

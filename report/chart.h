@@ -8,6 +8,10 @@
 // Height of a bar of hitsarray out of hitsmax over imageH pixels.
 uint32_t getbarHeight(uint64_t hitsmax, int32_t imageH, uint32_t hitsarray);
 
+// The chart drawn last, into the page, once the lock is let go; nothing
+// when none was drawn.
+void showchart(void);
+
 // One column per interval line, Rx or Tx bytes as a share of the channel.
 void drawloadchart(uint32_t totalcount);
 // Average daily Rx and Tx load of the summary lines, two bars.

@@ -295,7 +295,8 @@ const char *logsskipped(int n, const char **why)
 }
 
 // An archive left out of the reading, or read only in part: it costs the
-// answer its own records, never the rest, and it is named.
+// answer its own records, never the rest, and it is named, once for all
+// the readings of the request (a CSV reads its logs twice).
 static void leftout(const char *path, const char *why)
 {
     const char *name = pathbase(path);
@@ -598,7 +599,7 @@ static int probelogs(void)
 static void resetlogs(void)
 {
     logs.merged = logs.nopen = logs.handed = logs.failed = logs.problem = 0;
-    logs.nnotread = logs.morenotread = logs.changed = logs.currentgone = 0;
+    logs.changed = logs.currentgone = 0;
     logs.late = 0;
     currentlog[0] = '\0';
     logs.one = nullptr;
@@ -666,14 +667,14 @@ int logsopen(const struct logreading *r)
     // a folder that changes between its listing and the probes is listed
     // again: a rotation renames every archive
     for (int tries = 1;; tries++) {
-        logs.nnotread = logs.morenotread = logs.currentgone = 0;
+        logs.currentgone = 0;
         listlogs(r->path, r->archives, p);
         if (logs.failed)
             return 0;
         if (probelogs() || tries == LOGRETRIES)
             break;
     }
-    if (logs.found > logs.nfiles - 1 + logs.nnotread && logs.found > MAXLOGS - 1)
+    if (logs.found > MAXLOGS - 1)
         doubt(LOGDOUBT, pathbase(r->path),
               "%d of its %d archives are left out: a reading takes %d logs, those last written "
               "nearest the period.",
