@@ -257,3 +257,51 @@ TEST(Damage, InterleavedLogsAndABoundOnALogsFirstRecord)
     EXPECT_EQ(runcgi(t, "format=csv&from=05/12/2026+00:20").page, whole);
     EXPECT_EQ(rows(whole), 10);
 }
+
+// What a reading could get wrong unseen: a gzipped log named by the request
+// and read from its end, a backslash in a name, a read that fails part way
+// in each format, the download's name, a flow that carried nothing.
+TEST(Damage, FaultsAReadingCouldHide)
+{
+    site s;
+    // Windows sites write their folders with backslashes
+    s.write("quorlink.cfg", "logpath=logs\\\n");
+    // more than 64 KiB compressed: its end is no place to start reading
+    std::string big;
+    uint32_t rx = 0;
+    for (uint32_t i = 0; i < 12000; i++)
+        big += record(D0 + 120u * i, rx += i * 2654435761u % 1000003u, 0);
+    gzipped(s, "logs/big.gz", big);
+    ASSERT_GT(s.read("logs/big.gz").size(), 65536u);
+    auto json = runcgi(s, "action=usage&format=json&hours=1&logfile=big.gz").page;
+    EXPECT_NE(json.find("\"log\":\"logs\\\\big.gz\""), std::string::npos) << json.substr(0, 200);
+    EXPECT_NE(json.find("\"intervals\":30,"), std::string::npos) << json.substr(0, 300);
+    EXPECT_NE(json.find("\"last\":\"2026-12-21T15:58:00Z\""), std::string::npos) << json.substr(0, 300);
+    // nothing sent: the peak is the first interval's, at no rate
+    EXPECT_NE(json.find("\"tx\":{\"bytes\":0,\"average_bps\":0,\"peak_bps\":0,\"peak_time\":\"2026-12-21T15:00:00Z\""),
+              std::string::npos)
+        << json;
+
+    // a current log cut short part way: CSV, which reads its logs before
+    // its header, fails whole; JSON, written as it is read, stays unclosed;
+    // the metrics are no scrape
+    const std::string gz = s.read("logs/big.gz");
+    s.write("logs/vornout.dat", gz.substr(0, gz.size() / 2));
+    auto csv = runcgi(s, "format=csv").page;
+    EXPECT_EQ(csv.substr(0, 35), "Status: 500 Internal Server Error\nC");
+    EXPECT_EQ(csv.substr(csv.find("\n\n") + 2),
+              "error\r\nThe log vornout.dat is damaged: its compressed data cannot be read.\r\n");
+    json = runcgi(s, "format=json").page;
+    EXPECT_EQ(json.find("\"warnings\""), std::string::npos);
+    EXPECT_EQ(json.back(), '}');   // the last interval's, with no ] after it
+    EXPECT_EQ(json.substr(json.size() - 2), "0}");
+    auto metrics = runcgi(s, "action=metrics");
+    EXPECT_EQ(metrics.page.rfind("Status: 5", 0), 0u) << metrics.page.substr(0, 200);
+
+    // the download is named by its period: from its start, to its end
+    s.write("logs/vornout.dat", steady(0, 30));
+    csv = runcgi(s, "format=csv&from=05/12/2026&to=06/12/2026+12:30").page;
+    EXPECT_NE(csv.find("filename=\"vornout.dat-intervals-from-2026-12-05T00-00-00Z-to-2026-12-06T12-30-00Z.csv\""),
+              std::string::npos)
+        << csv.substr(0, 300);
+}
