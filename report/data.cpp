@@ -35,7 +35,7 @@ static const char *statusline(int status)
 // holds, and its period; only letters, digits, ".", "-" and "_".
 static void filename(enum datakind kind, char *name, size_t size)
 {
-    static const char *const kinds[] = {"intervals", "days", "counters", "figures"};
+    static const char *const kinds[] = {"intervals", "days", "counters", "figures", "steps"};
     const char *slash = strrchr(req.logname, '/'), *back = strrchr(req.logname, '\\');
     const char *base = slash > back ? slash + 1 : back ? back + 1 : req.logname;
     const struct period *p = askedperiod();
@@ -86,6 +86,10 @@ static int answerable(void)
         fail(400, req.period.refused);
         return 0;
     }
+    if (stepapplies() && req.steprefused) {
+        fail(400, req.steprefused);
+        return 0;
+    }
     if (!logthere()) {
         if (configfailed())
             fail(500, "The settings could not be read; the server's log says why.");
@@ -101,9 +105,9 @@ static int answerable(void)
 // The logs of an answer written as they are read, and its start; 0 when
 // they cannot be opened, said with a status. A read that fails later ends
 // the answer where it stands, unclosed, and the server's log says why.
-static int startstream(struct counting *c, enum datakind kind)
+static int startstream(struct counting *c, enum datakind kind, int ordered)
 {
-    if (!openrequestlogs(c, 0)) {
+    if (!openrequestlogs(c, ordered)) {
         closerequestlogs();
         fail(500, unreadable);
         return 0;
@@ -117,10 +121,63 @@ static void intervals(void)
 {
     struct counting c;
     struct interval iv;
-    if (!startstream(&c, INTERVALS))
+    if (!startstream(&c, INTERVALS, 0))
         return;
     while (nextrequestinterval(&c, &iv))
         out->interval(&iv);
+    if (closerequestlogs())
+        out->end();
+}
+
+// Whether interval a's rate is higher than that of the peak p, worked out
+// in whole numbers: bytes and seconds are 32 bits, their products fit.
+static int higher(uint32_t bytes, uint32_t seconds, const struct peakrate *p)
+{
+    return (uint64_t)bytes * p->seconds > (uint64_t)p->bytes * seconds;
+}
+
+static void stepstart(struct steprow *s, const struct interval *iv)
+{
+    s->t = iv->t - iv->t % (uint32_t)req.step;
+    s->seconds = s->rxbytes = s->txbytes = 0;
+    s->rxpeak = s->txpeak = {0, iv->seconds};
+}
+
+static void stepadd(struct steprow *s, const struct interval *iv)
+{
+    s->seconds += iv->seconds;
+    s->rxbytes += iv->rxbytes;
+    s->txbytes += iv->txbytes;
+    if (higher(iv->rxbytes, iv->seconds, &s->rxpeak))
+        s->rxpeak = {iv->rxbytes, iv->seconds};
+    if (higher(iv->txbytes, iv->seconds, &s->txpeak))
+        s->txpeak = {iv->txbytes, iv->seconds};
+}
+
+// The intervals summed into steps of step= seconds from the Unix epoch, each
+// by the time of the record that ends it, as a period takes them. They come
+// in time order, as the figures take them: a step is whole once an interval
+// past it comes, and one the log has no interval in is not written.
+static void steps(void)
+{
+    struct counting c;
+    struct interval iv;
+    struct steprow s;
+    int open = 0;
+    if (!startstream(&c, STEPS, 1))
+        return;
+    while (nextrequestinterval(&c, &iv)) {
+        if (open && iv.t - s.t >= (uint32_t)req.step) {
+            out->step(&s);
+            open = 0;
+        }
+        if (!open)
+            stepstart(&s, &iv);
+        open = 1;
+        stepadd(&s, &iv);
+    }
+    if (open)
+        out->step(&s);
     if (closerequestlogs())
         out->end();
 }
@@ -151,7 +208,7 @@ static void days(void)
 {
     struct counting c;
     struct logrecord rec;
-    if (!startstream(&c, DAYS))
+    if (!startstream(&c, DAYS, 0))
         return;
     int started = 0, seeded = 0;
     int32_t rows = 0;
@@ -208,6 +265,8 @@ void dataanswer(void)
         counters();
     else if (summaryasked())
         days();
+    else if (req.step)
+        steps();
     else
         intervals();
 }

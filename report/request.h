@@ -48,6 +48,8 @@ struct request {
     int lognamed;    // the log was asked for by name (logfile=)
     struct period period;
     char format[SWITCHSIZE];   // "csv" or "json" for data; empty for the page
+    int32_t step;              // step=: the load chart's data summed into steps of it; 0 for none
+    const char *steprefused;   // why that step cannot be taken, said to the visitor
 };
 
 extern struct request req;
@@ -68,6 +70,8 @@ int summaryasked(void);
 // Whether a period was asked of an answer that takes one: the load chart
 // and the figures.
 int periodapplies(void);
+// Whether step= was asked of the load chart's data.
+int stepapplies(void);
 // Whether the chosen log is there to be read; the server's log says why not.
 int logthere(void);
 // Prints the header and the head of the page; 0 when the page is complete.
