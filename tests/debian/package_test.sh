@@ -251,6 +251,15 @@ fetch /quorlink/
 check "the front page at /quorlink/, Apache started by the install" [ "$status" = 200 ]
 check "its four forms ask for the program beside the page" \
   [ "$(grep -c 'action="cgi-bin/quorlink"' <<<"$body")" = 4 ]
+# the picture's script, and dygraphs through the link to libjs-dygraphs
+fetch /quorlink/picture.js
+check "the front page's picture.js" [ "$status" = 200 ]
+get 80 /quorlink/dygraphs/dygraph.min.js >"$work/status"
+check "dygraphs is libjs-dygraphs', beside the front page" \
+  bash -c "[ \"\$(cat '$work/status')\" = 200 ] && cmp -s '$work/body' '$root/usr/share/javascript/dygraphs/dygraph.min.js'"
+fetch "/quorlink/cgi-bin/quorlink?step=3600&format=csv"
+check "the hours of the log as data (step=)" \
+  [ "$status $(sed -n 1p <<<"$body")" = $'200 time,seconds,rx_bytes,tx_bytes,rx_peak_bps,tx_peak_bps\r' ]
 fetch "/quorlink/$load"
 check "the program answers at /quorlink/cgi-bin/quorlink" \
   [ "$status $(chartless)" = "200 $(page 64000)" ]
@@ -285,6 +294,10 @@ inroot sh -c "quorlink-genlog --count 361 > /var/lib/quorlink/east/logs/vornout.
 fetch /quorlink/east/
 check "a second channel's front page at /quorlink/east/" \
   [ "$status $(grep -c 'action="cgi-bin/quorlink"' <<<"$body")" = "200 4" ]
+for file in picture.js dygraphs/dygraph.min.js dygraphs/dygraph.min.css; do
+  fetch "/quorlink/east/$file"
+  check "its front page's $file" [ "$status" = 200 ]
+done
 fetch "/quorlink/east/$load"
 check "its program answers" [ "$status $(chartless)" = "200 $(page 64000)" ]
 check "its chart is its own, 390 wide" chartat /quorlink/east/charts/quorlinkout.gif 390
@@ -301,6 +314,8 @@ fetch 8080 /quorlink/
 check "nginx: the front page" [ "$status $(grep -c 'action="cgi-bin/quorlink"' <<<"$body")" = "200 4" ]
 fetch 8080 "/quorlink/$load"
 check "nginx: the program" [ "$status $(chartless)" = "200 $(page 64000)" ]
+fetch 8080 /quorlink/east/dygraphs/dygraph.min.js
+check "nginx: dygraphs for the second channel" [ "$status" = 200 ]
 fetch 8080 "/quorlink/east/$load"
 check "nginx: the second channel" [ "$status $(chartless)" = "200 $(page 64000)" ]
 check "nginx: its chart" chartat 8080 /quorlink/east/charts/quorlinkout.gif 390
