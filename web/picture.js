@@ -10,7 +10,7 @@ const picture = (() => {
   const $ = (id) => document.getElementById(id);
   const box = $("picture"), warnings = $("warnings");
   const live = $("live"), chart = $("chart"), caption = $("livecap"), pointer = $("pointer");
-  const zoomout = $("zoomout"), utcswitch = $("utc"), tousage = $("tousage");
+  const peakkey = $("peakkey"), zoomout = $("zoomout"), utcswitch = $("utc"), tousage = $("tousage");
   const perday = $("perday"), bars = $("bars"), barcap = $("barcap"), barpointer = $("barpointer");
   const daytable = $("daytable"), tables = $("tables"), monthstart = $("monthstart");
   const usageform = $("usage");
@@ -84,7 +84,8 @@ const picture = (() => {
 
   // --- colours, the page's own for either scheme -----------------------------
   const colour = (name) => getComputedStyle(document.documentElement).getPropertyValue(name).trim();
-  const palette = () => ({ rx: colour("--rx"), tx: colour("--tx"), bw: colour("--bw"),
+  const palette = () => ({ rx: colour("--rx"), tx: colour("--tx"), rxpeak: colour("--rxpeak"),
+                           txpeak: colour("--txpeak"), bw: colour("--bw"),
                            grid: colour("--line"), ink: colour("--soft"), veil: colour("--veil") });
 
   // --- the data answers ---------------------------------------------------------
@@ -135,21 +136,20 @@ const picture = (() => {
   let graph = null, shown = null, bandwidth = 0;
 
   // A row a point: the start of its interval or step, where its rate is
-  // drawn from until the next one starts. A step is its average rate with
-  // its peak above it (dygraphs' custom bars: low, middle, high), so that a
-  // year's busiest two minutes stay in view. A closing row at the last end.
+  // drawn from until the next one starts. A step is its average rate and,
+  // a fainter line above it, its peak interval's, so that a year's busiest
+  // two minutes stay in view (dygraphs' custom bars would shade between
+  // them, at four times the time to draw a year). A closing row at the
+  // last end.
   function rowsof(series) {
     const rows = [], items = series.items;
     for (const it of items) {
       const bps = (b) => b * 8 / it.seconds;
-      rows.push(series.step ?
-        [new Date(it.start), [bps(it.rx), bps(it.rx), it.rxpeak], [bps(it.tx), bps(it.tx), it.txpeak]] :
-        [new Date(it.start), bps(it.rx), bps(it.tx)]);
+      rows.push(series.step ? [new Date(it.start), bps(it.rx), bps(it.tx), it.rxpeak, it.txpeak] :
+                              [new Date(it.start), bps(it.rx), bps(it.tx)]);
     }
-    if (items.length) {
-      const last = rows.at(-1);
-      rows.push([new Date(items.at(-1).end), last[1], last[2]]);
-    }
+    if (items.length)
+      rows.push([new Date(items.at(-1).end), ...rows.at(-1).slice(1)]);
     return rows;
   }
 
@@ -194,8 +194,8 @@ const picture = (() => {
     const peak = (flow) => `${rate(flow.peak_bps)}` +
       (flow.peak_percent !== null ? ` (${Math.round(flow.peak_percent)}% of the channel)` : "") +
       ` in the interval to ${whentext(Date.parse(flow.peak_time), parts(first).y !== parts(last).y)}`;
-    const what = series.step ? `the average of each ${series.step / 60}-minute step, shaded up ` +
-      "to the step's peak interval" :
+    const what = series.step ? `the average of each ${series.step / 60}-minute step, and the ` +
+      "rate of its busiest interval as a fainter line" :
       `${whole(figures.intervals)} intervals`;
     caption.textContent = `Received and sent, in bit/s, ${spantext(first, last)} ` +
       `(${zonetext(last)}): ${what}. Peak received ${peak(figures.rx)}; ` +
@@ -222,13 +222,12 @@ const picture = (() => {
   function options(series, peak) {
     const c = palette();
     return {
-      labels: ["Time", "Received", "Sent"],
+      labels: ["Time", "Received", "Sent", "Received peak", "Sent peak"].slice(0, series.step ? 5 : 3),
       labelsUTC: utc,
-      customBars: !!series.step,
       stepPlot: true,
-      colors: [c.rx, c.tx],
-      fillAlpha: 0.3,
+      colors: [c.rx, c.tx, c.rxpeak, c.txpeak].slice(0, series.step ? 4 : 2),
       strokeWidth: 1.2,
+      series: { "Received peak": { strokeWidth: 0.8 }, "Sent peak": { strokeWidth: 0.8 } },
       legend: "never",
       valueRange: [0, Math.max(peak, bandwidth, 1) * 1.08],
       axes: {
@@ -237,6 +236,8 @@ const picture = (() => {
       },
       gridLineColor: c.grid,
       showRangeSelector: true,
+      // the range selector would make a drag pan: it zooms, as asked
+      interactionModel: Dygraph.defaultInteractionModel,
       rangeSelectorHeight: 36,
       rangeSelectorPlotStrokeColor: c.rx,
       rangeSelectorPlotFillColor: c.rx,
@@ -253,6 +254,10 @@ const picture = (() => {
   }
 
   function zoomed(g) {
+    // the range selector's two handles are images for the mouse: a screen
+    // reader has the buttons and the text instead
+    for (const img of chart.querySelectorAll("img:not([alt])"))
+      img.alt = "";
     const zoomedin = g.isZoomed("x");
     zoomout.disabled = !zoomedin;
     tousage.textContent = zoomedin ? "Usage of the range shown" : "Usage of the whole chart";
@@ -265,6 +270,7 @@ const picture = (() => {
                                                   Math.max(it.rx, it.tx) * 8 / it.seconds));
     shown = series;
     live.hidden = false;
+    peakkey.hidden = !series.step;
     describe(figures, series);
     pointer.textContent = pointerhint;
     const range = keepzoom && graph?.isZoomed("x") ? graph.xAxisRange() : null;
@@ -555,7 +561,7 @@ const picture = (() => {
   // a change of scheme recolours what is drawn
   matchMedia("(prefers-color-scheme: dark)").addEventListener("change", () => {
     const c = palette();
-    graph?.updateOptions({ colors: [c.rx, c.tx], gridLineColor: c.grid, rangeSelectorVeilColour: c.veil,
+    graph?.updateOptions({ colors: [c.rx, c.tx, c.rxpeak, c.txpeak].slice(0, shown?.step ? 4 : 2), gridLineColor: c.grid, rangeSelectorVeilColour: c.veil,
                            rangeSelectorPlotStrokeColor: c.rx, rangeSelectorPlotFillColor: c.rx });
     bargraph?.updateOptions({ colors: [c.rx, c.tx], gridLineColor: c.grid });
   });
