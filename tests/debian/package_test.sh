@@ -38,16 +38,16 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# the roots: Apache, nginx with fcgiwrap for the example, curl and
-# autopkgtest for the autopkgtest, ip for a loopback; made while the
-# version before is built. Apache's own package is kept, to install it
+# the roots: Apache, nginx with fcgiwrap for the example, the package's
+# libjs-dygraphs, curl and autopkgtest for the autopkgtest, ip for a
+# loopback; made while the version before is built. Apache's own package is kept, to install it
 # after ours.
 sources=()
 for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
   [ -s "$f" ] && sources+=("$f")
 done
 mkdir "$work/apache2"
-mmdebstrap --variant=minbase --include=apache2,nginx-light,fcgiwrap,spawn-fcgi,curl,autopkgtest,iproute2 \
+mmdebstrap --variant=minbase --include=apache2,nginx-light,fcgiwrap,spawn-fcgi,curl,autopkgtest,iproute2,libjs-dygraphs \
   --customize-hook="cp \"\$1\"/var/cache/apt/archives/apache2_*.deb '$work/apache2/'" \
   bookworm "$work/base" "${sources[@]}" >"$work/mmdebstrap.log" 2>&1 &
 mmpid=$!
