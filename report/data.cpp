@@ -35,7 +35,7 @@ static const char *statusline(int status)
 // holds, and its period; only letters, digits, ".", "-" and "_".
 static void filename(enum datakind kind, char *name, size_t size)
 {
-    static const char *const kinds[] = {"intervals", "days", "counters", "figures"};
+    static const char *const kinds[] = {"intervals", "days", "counters", "figures", "steps"};
     const char *slash = strrchr(req.logname, '/'), *back = strrchr(req.logname, '\\');
     const char *base = slash > back ? slash + 1 : back ? back + 1 : req.logname;
     const struct period *p = askedperiod();
@@ -93,6 +93,10 @@ static int answerable(void)
         fail(400, req.period.refused);
         return 0;
     }
+    if (stepapplies() && req.steprefused) {
+        fail(400, req.steprefused);
+        return 0;
+    }
     if (!logthere()) {
         failed(req.logrefused ? 400 : !configfailed() && failureproblem() == FILEMISSING ? 404 : 500);
         return 0;
@@ -104,9 +108,9 @@ static int answerable(void)
 // they cannot be opened, said with a status. A read that fails later ends
 // the answer where it stands: CSV with a row that says why, JSON unclosed;
 // the server's log says why too.
-static int startstream(struct counting *c, enum datakind kind)
+static int startstream(struct counting *c, enum datakind kind, int ordered)
 {
-    for (int tries = 1; !openrequestlogs(c, 0); tries++) {
+    for (int tries = 1; !openrequestlogs(c, ordered); tries++) {
         closerequestlogs();
         if (!logschanged() || tries == LOGRETRIES) {
             failed(500);
@@ -154,7 +158,7 @@ static int intervalrows(int write)
             }
         return closerequestlogs();
     }
-    if (!startstream(&c, INTERVALS))
+    if (!startstream(&c, INTERVALS, 0))
         return 0;
     while (nextrequestinterval(&c, &iv))
         out->interval(&iv);
@@ -166,6 +170,68 @@ static void intervals(void)
 {
     if (readahead(intervalrows))
         intervalrows(1);
+}
+
+// Whether interval a's rate is higher than that of the peak p, worked out
+// in whole numbers: bytes and seconds are 32 bits, their products fit.
+static int higher(uint32_t bytes, uint32_t seconds, const struct peakrate *p)
+{
+    return (uint64_t)bytes * p->seconds > (uint64_t)p->bytes * seconds;
+}
+
+static void stepstart(struct steprow *s, const struct interval *iv)
+{
+    s->t = iv->t - iv->t % (uint32_t)req.step;
+    s->seconds = s->rxbytes = s->txbytes = 0;
+    s->rxpeak = s->txpeak = {0, iv->seconds};
+}
+
+static void stepadd(struct steprow *s, const struct interval *iv)
+{
+    s->seconds += iv->seconds;
+    s->rxbytes += iv->rxbytes;
+    s->txbytes += iv->txbytes;
+    if (higher(iv->rxbytes, iv->seconds, &s->rxpeak))
+        s->rxpeak = {iv->rxbytes, iv->seconds};
+    if (higher(iv->txbytes, iv->seconds, &s->txpeak))
+        s->txpeak = {iv->txbytes, iv->seconds};
+}
+
+// The intervals summed into steps of step= seconds from the Unix epoch, each
+// by the time of the record that ends it, as a period takes them. They come
+// in time order, as the figures take them: a step is whole once an interval
+// past it comes, and one the log has no interval in is not written.
+static int steprows(int write)
+{
+    struct counting c;
+    struct interval iv;
+    struct steprow s;
+    int open = 0;
+    if (!write ? !openrequestlogs(&c, 1) : !startstream(&c, STEPS, 1))
+        return write ? 0 : closerequestlogs();
+    while (nextrequestinterval(&c, &iv)) {
+        if (open && iv.t - s.t >= (uint32_t)req.step) {
+            if (write)
+                out->step(&s);
+            open = 0;
+        }
+        if (!open)
+            stepstart(&s, &iv);
+        open = 1;
+        stepadd(&s, &iv);
+    }
+    if (!write)
+        return closerequestlogs();
+    if (open)
+        out->step(&s);
+    endstream();
+    return 1;
+}
+
+static void steps(void)
+{
+    if (readahead(steprows))
+        steprows(1);
 }
 
 // The first interval within the lookup's tolerance of the asked time.
@@ -198,7 +264,7 @@ static int dayrows(int write)
 {
     struct counting c;
     struct logrecord rec;
-    if (!write ? !openrequestlogs(&c, 0) : !startstream(&c, DAYS))
+    if (!write ? !openrequestlogs(&c, 0) : !startstream(&c, DAYS, 0))
         return write ? 0 : closerequestlogs();
     int started = 0, seeded = 0;
     int32_t rows = 0;
@@ -265,6 +331,8 @@ void dataanswer(void)
         counters();
     else if (summaryasked())
         days();
+    else if (req.step)
+        steps();
     else
         intervals();
 }

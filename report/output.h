@@ -17,8 +17,22 @@ struct dayrow {
     uint32_t rxbytes, txbytes;
 };
 
+// The intervals whose records fall in one step of step= seconds, the steps
+// starting at multiples of it: what they cover and carried, and each
+// direction's highest interval rate, kept as that interval's bytes and
+// seconds so that it is written as exactly as an interval's own.
+struct peakrate {
+    uint32_t bytes, seconds;
+};
+struct steprow {
+    uint32_t t;
+    uint64_t seconds;
+    uint64_t rxbytes, txbytes;
+    struct peakrate rxpeak, txpeak;
+};
+
 // What an answer holds, named as the formats name it.
-enum datakind { INTERVALS, DAYS, COUNTERS, FIGURES };
+enum datakind { INTERVALS, DAYS, COUNTERS, FIGURES, STEPS };
 
 struct output {
     const char *type;     // its Content-Type
@@ -30,6 +44,7 @@ struct output {
     void (*start)(enum datakind kind);
     void (*interval)(const struct interval *iv);
     void (*day)(const struct dayrow *d);
+    void (*step)(const struct steprow *s);
     void (*counters)(const struct interval *iv);   // null: no record matched
     void (*figures)(const struct figures *f);      // no interval: null
     void (*end)(void);

@@ -13,6 +13,7 @@ static const char *const headers[] = {
     "time,rx_counter,tx_counter",
     ("flow,first,last,intervals,gaps,gap_seconds,restarts,wraps,bytes,average_bps,peak_bps,"
      "peak_time,p95_bps,average_percent,peak_percent,p95_percent,over_capacity"),
+    "time,seconds,rx_bytes,tx_bytes,rx_peak_bps,tx_peak_bps",
 };
 
 // A table is what a CSV reader wants whole: the doubts of the answer go in
@@ -74,6 +75,23 @@ static void day(const struct dayrow *d)
         if (d->seconds)
             linepercent(&l, (double)b * 8 / d->seconds, "");
     }
+    endrow(&l);
+}
+
+static void step(const struct steprow *s)
+{
+    struct line l;
+    linestart(&l);
+    linetime(&l, s->t);
+    const uint64_t counts[] = {s->seconds, s->rxbytes, s->txbytes};
+    for (uint64_t n : counts) {
+        lineput(&l, ",");
+        linedec(&l, n);
+    }
+    lineput(&l, ",");
+    linerate(&l, s->rxpeak.bytes, s->rxpeak.seconds, "");
+    lineput(&l, ",");
+    linerate(&l, s->txpeak.bytes, s->txpeak.seconds, "");
     endrow(&l);
 }
 
@@ -153,5 +171,6 @@ static void broken(const char *why)
 }
 
 const struct output csvoutput = {
-    "text/csv; charset=utf-8", ".csv", 1, head, start, interval, day, counters, figures, end, error, broken,
+    "text/csv; charset=utf-8", ".csv", 1, head, start, interval, day, step, counters, figures, end, error,
+    broken,
 };

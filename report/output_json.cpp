@@ -10,7 +10,7 @@
 #include "request.h"
 #include "scan.h"
 
-static const char *const keys[] = {"intervals", "days", "counters", "figures"};
+static const char *const keys[] = {"intervals", "days", "counters", "figures", "steps"};
 static int items;     // elements of the array written so far
 static int inarray;   // the answer's list is an array
 
@@ -39,13 +39,17 @@ static void start(enum datakind kind)
     lineput(&l, ",\"interval_s\":");
     lineput(&l, req.qtime < 0 ? "-" : "");
     linedec(&l, req.qtime < 0 ? -(int64_t)req.qtime : req.qtime);
+    if (kind == STEPS) {
+        lineput(&l, ",\"step_s\":");
+        linedec(&l, (uint64_t)req.step);
+    }
     lineput(&l, ",\"from\":");
     quotedtime(&l, p->hasfrom, p->from);
     lineput(&l, ",\"to\":");
     quotedtime(&l, p->hasto, p->to);
     lineput(&l, ",\"");
     lineput(&l, keys[kind]);
-    inarray = kind == INTERVALS || kind == DAYS;
+    inarray = kind == INTERVALS || kind == DAYS || kind == STEPS;
     lineput(&l, inarray ? "\":[" : "\":");
     lineout(&l);
     items = 0;
@@ -88,6 +92,26 @@ static void day(const struct dayrow *d)
     linepercent(&l, d->seconds ? (double)d->rxbytes * 8 / d->seconds : -1, "null");
     lineput(&l, ",\"tx_percent\":");
     linepercent(&l, d->seconds ? (double)d->txbytes * 8 / d->seconds : -1, "null");
+    lineput(&l, "}");
+    lineout(&l);
+}
+
+static void step(const struct steprow *s)
+{
+    struct line l;
+    item(&l);
+    lineput(&l, "{\"time\":\"");
+    linetime(&l, s->t);
+    lineput(&l, "\",\"seconds\":");
+    linedec(&l, s->seconds);
+    lineput(&l, ",\"rx_bytes\":");
+    linedec(&l, s->rxbytes);
+    lineput(&l, ",\"tx_bytes\":");
+    linedec(&l, s->txbytes);
+    lineput(&l, ",\"rx_peak_bps\":");
+    linerate(&l, s->rxpeak.bytes, s->rxpeak.seconds, "null");
+    lineput(&l, ",\"tx_peak_bps\":");
+    linerate(&l, s->txpeak.bytes, s->txpeak.seconds, "null");
     lineput(&l, "}");
     lineout(&l);
 }
@@ -225,5 +249,6 @@ static void broken(const char *)
 }
 
 const struct output jsonoutput = {
-    "application/json", nullptr, 0, head, start, interval, day, counters, figures, end, error, broken,
+    "application/json", nullptr, 0, head, start, interval, day, step, counters, figures, end, error,
+    broken,
 };

@@ -15,7 +15,8 @@
 
 struct request req = {
     "", "off", "off", "", "", "on", "", "", 0, "", "", "", "", "", "",
-    0, 0, 960000, 180, "VORN-NX Channel Statistics", 0, 0, {0, 0, 0, 0, 0, 0, nullptr}, "",
+    0, 0, 960000, 180, "VORN-NX Channel Statistics", 0, 0, {0, 0, 0, 0, 0, 0, nullptr}, "", 0,
+    nullptr,
 };
 
 int ison(const char *sw)
@@ -64,6 +65,22 @@ static void readperiod(const char *ptr)
     }
 }
 
+static const char steprefusal[] =
+    "The step (step=) is not a whole number of seconds from the log's interval (qtime=) up.";
+
+// Whole seconds, of nine digits at most (three decades); whether the log's
+// interval fits in it is known once the settings are read.
+static void readstep(const char *ptr)
+{
+    const char *step = getparam(ptr, "step=");
+    if (!*step)
+        return;
+    const size_t digits = strspn(step, "0123456789");
+    req.step = digits == strlen(step) && digits <= 9 ? decval(step) : 0;
+    if (req.step < 1)
+        req.steprefused = steprefusal;
+}
+
 static void readquery(const char *querystring)
 {
     char temp[QUERYSIZE];
@@ -91,6 +108,7 @@ static void readquery(const char *querystring)
         setfield(req.dates, "on");
     // the newer parameters are found by their whole names only
     readperiod(ptr);
+    readstep(ptr);
     const char *format = getparam(ptr, "format=");
     setfield(req.format, strlen(format) < sizeof req.format ? format : "?");
 }
@@ -201,6 +219,12 @@ int summaryasked(void)
     return strcmp(req.action, "sumtotalload") == 0;
 }
 
+int stepapplies(void)
+{
+    return (req.step || req.steprefused) && strcmp(req.action, "usage") != 0 &&
+           strcmp(req.action, "totalload") != 0 && !summaryasked();
+}
+
 int periodapplies(void)
 {
     return req.period.asked && strcmp(req.action, "totalload") != 0 && !summaryasked();
@@ -217,6 +241,9 @@ void gatherrequest(const char *querystring)
         joinlogpath(req.sumname);
         setfield(req.date, makegmtdate(req.datefrom));
     }
+    // a step shorter than an interval would cut intervals that it cannot
+    if (req.step && req.step < req.qtime)
+        req.steprefused = steprefusal;
     // a negative setting keeps the 32-bit form it always had
     const int64_t ulmaxvalue = (int64_t)(req.bandwidth / 8) * req.qtime;
     req.ulmaxvalue = ulmaxvalue < 0 ? (uint32_t)ulmaxvalue : (uint64_t)ulmaxvalue;

@@ -39,6 +39,8 @@ struct request {
     int lognamed;    // the log was asked for by name (logfile=)
     struct period period;
     char format[SWITCHSIZE];   // "csv" or "json" for data; empty for the page
+    int32_t step;              // step=: the load chart's data summed into steps of it; 0 for none
+    const char *steprefused;   // why that step cannot be taken, said to the visitor
 };
 
 extern struct request req;
@@ -59,6 +61,8 @@ int summaryasked(void);
 // Whether a period was asked of an answer that takes one: the load chart
 // and the figures.
 int periodapplies(void);
+// Whether step= was asked of the load chart's data.
+int stepapplies(void);
 // Whether the chosen log is there to be read; when not, the server's log
 // says why in the system's words, and the failure sentence to the visitor.
 int logthere(void);

@@ -461,6 +461,50 @@ def checkintervals(site, what, query, want):
          ["%(t)d %(rx)d %(rxbytes)d %(tx)d %(txbytes)d" % iv for iv in want])
 
 
+def steps(ivs, step):
+    """The intervals summed into steps of that many seconds from the Unix
+    epoch, each by its ending record's time; the peaks the highest interval
+    rates in each."""
+    out = {}
+    for iv in ivs:
+        start = iv["t"] - iv["t"] % step
+        s = out.setdefault(start, {"time": iso(start), "seconds": 0, "rx_bytes": 0, "tx_bytes": 0,
+                                   "rx_peak_bps": 0.0, "tx_peak_bps": 0.0})
+        s["seconds"] += iv["seconds"]
+        for d in ("rx", "tx"):
+            s[d + "_bytes"] += iv[d + "bytes"]
+            s[d + "_peak_bps"] = max(s[d + "_peak_bps"], iv[d + "bytes"] * 8 / iv["seconds"])
+    return [out[t] for t in sorted(out)]
+
+
+def checksteps(site, what, query, want):
+    """The period's intervals summed into steps, as JSON and CSV, against the
+    sums worked out here; a day's steps add up to the period's figures."""
+    for step in (120, 900, 3600, 86400):
+        asked = "action=txloaddyn&%s&step=%d" % (query, step)
+        head, body = site.run(asked + "&format=json")
+        answer = asjson("%s steps of %d s" % (what, step), head, body)
+        got, expect = answer.get("steps") or [], steps(want, step)
+        same("%s, steps of %d s: step_s" % (what, step), answer.get("step_s"), step)
+        keys = ("time", "seconds", "rx_bytes", "tx_bytes")
+        same("%s, steps of %d s: times, seconds and bytes" % (what, step),
+             [{k: g.get(k) for k in keys} for g in got], [{k: e[k] for k in keys} for e in expect])
+        for g, e in zip(got, expect):
+            for k in ("rx_peak_bps", "tx_peak_bps"):
+                near("%s, step %s: %s" % (what, e["time"], k), g.get(k), e[k])
+        head, body = site.run(asked + "&format=csv")
+        same("%s, steps of %d s: CSV is the JSON" % (what, step),
+             [{k: number(r[k]) if k != "time" else r[k] for k in r}
+              for r in ascsv("%s steps" % what, head, body)], got)
+        for d in ("rx", "tx"):
+            same("%s, steps of %d s: %s bytes in all" % (what, step, d),
+                 sum(g.get(d + "_bytes", 0) for g in got), sum(iv[d + "bytes"] for iv in want))
+            if want:
+                near("%s, steps of %d s: the highest %s peak is the period's" % (what, step, d),
+                     max(g.get(d + "_peak_bps", 0) for g in got),
+                     max(iv[d + "bytes"] * 8 / iv["seconds"] for iv in want))
+
+
 def checklookup(site, current, hhmm, start):
     """The time lookup: the counters of the first interval of the current
     log whose time of day, in whole minutes, lies within 3 minutes of hh:mm,
@@ -577,6 +621,7 @@ def main():
             checkusagepage(what, body.decode(), got.get("figures"))
             if want:
                 checkintervals(site, what, query or "activelog=on", ivs)
+            checksteps(site, what, query or "activelog=on", ivs)
 
         # a record in the middle of the current log, and a time of day that
         # the current log does not reach

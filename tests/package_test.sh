@@ -15,7 +15,8 @@ trap 'rm -rf "$work"' EXIT
 
 want="README-windows.txt apache-quorlink.conf genlog.exe cgi-bin/ cgi-bin/histout.dat cgi-bin/histout.lck
 cgi-bin/quorlink.cfg.example cgi-bin/quorlink.exe cgi-bin/web.config charts/ charts/web.config
-htdocs/ htdocs/index.html htdocs/style.css logs/"
+htdocs/ htdocs/index.html htdocs/style.css htdocs/picture.js htdocs/dygraphs/ htdocs/dygraphs/dygraph.min.js
+htdocs/dygraphs/dygraph.min.css htdocs/dygraphs/LICENSE.txt logs/"
 check "the zip holds the site" [ "$(unzip -Z1 "$zip" | sort | tr '\n' ' ')" = "$(tr ' \n' '\n\n' <<<"$want" | sort | tr '\n' ' ')" ]
 unzip -q "$zip" -d "$work/site"
 site="$work/site"

@@ -306,6 +306,61 @@ TEST(Data, EveryAnswerAndItsFailures)
                       "Cache-Control: no-store\n\nformat= takes csv or json.\n");
 }
 
+// The intervals summed into steps from the Unix epoch: an interval goes to
+// the step of the record that ends it, its peak is its highest interval
+// rate, the first reached; a step the log has no interval in is not
+// written. Records every two minutes from D0, a minute of twice the rate
+// and a gap of ten minutes on the way.
+TEST(Data, Steps)
+{
+    site s;
+    s.write("quorlink.cfg", "logpath=logs/\n");
+    std::string log = record(D0, 0, 0);
+    uint32_t rx = 0, tx = 0;
+    for (uint32_t i = 1; i <= 32; i++) {
+        rx += i == 5 ? 960000 : 480000;
+        tx += i == 7 ? 250000 : 240000;
+        log += record(i < 32 ? D0 + 120 * i : D0 + 4320, rx, tx);
+    }
+    s.write("logs/vornout.dat", log);
+    const std::string csv = "Content-Type: text/csv; charset=utf-8\n"
+                            "Content-Disposition: attachment; filename=\"vornout.dat-steps.csv\"\n"
+                            "Cache-Control: no-store\n\n"
+                            "time,seconds,rx_bytes,tx_bytes,rx_peak_bps,tx_peak_bps\r\n";
+    EXPECT_EQ(runcgi(s, "action=rxloaddyn&step=3600&format=csv").page,
+              csv + "2026-12-05T00:00:00Z,3480,14400000,6970000,64000,16666.667\r\n"
+                    "2026-12-05T01:00:00Z,840,1440000,720000,32000,16000\r\n");
+    // in a period, from its first interval; the log's own interval is step enough
+    EXPECT_EQ(runcgi(s, "step=1800&from=05/12/2026+00:30&to=05/12/2026+01:10&format=json").page,
+              "Content-Type: application/json\nCache-Control: no-store\n\n"
+              "{\"log\":\"logs/vornout.dat\",\"bandwidth_bps\":64000,\"interval_s\":120,\"step_s\":1800,"
+              "\"from\":\"2026-12-05T00:30:00Z\",\"to\":\"2026-12-05T01:10:00Z\",\"steps\":["
+              "{\"time\":\"2026-12-05T00:30:00Z\",\"seconds\":1800,\"rx_bytes\":7200000,"
+              "\"tx_bytes\":3600000,\"rx_peak_bps\":32000,\"tx_peak_bps\":16000},"
+              "{\"time\":\"2026-12-05T01:00:00Z\",\"seconds\":240,\"rx_bytes\":960000,"
+              "\"tx_bytes\":480000,\"rx_peak_bps\":32000,\"tx_peak_bps\":16000}],\"not_read\":[],"
+              "\"warnings\":[]}\n");
+    auto r = runcgi(s, "step=120&format=csv&to=05/12/2026+00:05");
+    EXPECT_EQ(r.page.substr(r.page.find("\n\n")), csv.substr(csv.find("\n\n")) +
+                                                    "2026-12-05T00:02:00Z,120,480000,240000,32000,16000\r\n"
+                            "2026-12-05T00:04:00Z,120,480000,240000,32000,16000\r\n");
+
+    // shorter than the log's interval, or no whole number of seconds
+    for (const char *step : {"60", "119", "0", "120.5", "2e3", "-3600", "abc", "1000000000"}) {
+        const std::string query = std::string("format=json&step=") + step;
+        EXPECT_EQ(runcgi(s, query.c_str()).page,
+                  "Status: 400 Bad Request\nContent-Type: application/json\nCache-Control: no-store\n\n"
+                  "{\"error\":\"The step (step=) is not a whole number of seconds from the log's "
+                  "interval (qtime=) up.\",\"not_read\":[],\"warnings\":[]}\n") << step;
+    }
+    // the answers that take no step, and the pages, are as without it
+    for (const char *query : {"action=usage&format=json", "action=sumtotalload&format=csv",
+                              "action=rxloaddyn", "action=usage"}) {
+        const std::string with = std::string(query) + "&step=60";
+        EXPECT_EQ(runcgi(s, with.c_str()).page, runcgi(s, query).page) << query;
+    }
+}
+
 // The metrics of the channel, from its newest two records.
 TEST(Data, Metrics)
 {

@@ -189,6 +189,13 @@ writeFileSync(`${site}/logs/long.dat`,
 writeFileSync(`${site}/logs/vornout.dat.1.gz`, gzipSync(readFileSync(`${site}/logs/vornout-prev.dat`)));
 writeFileSync(`${site}/logs/vornout.dat.2.gz`, gzipSync(execFileSync(genlog,
   ["--count", "721", "--start", String(thismonth / 1000 - 86400 - 60), "--seed", "3"])));
+// For the picture: a day across the end of daylight saving time in New
+// York (06:00 UTC on 1 November 2026), a week and a year of records.
+const dst = Date.UTC(2026, 9, 31, 20);
+writeFileSync(`${site}/logs/dst.dat`, execFileSync(genlog, ["--count", "721", "--start", String(dst / 1000)]));
+writeFileSync(`${site}/logs/week.dat`, execFileSync(genlog, ["--count", "5041", "--start", "1790000000"]));
+writeFileSync(`${site}/logs/year.dat`, execFileSync(genlog, ["--count", "262801", "--start", "1767225600"],
+                                                    { maxBuffer: 128 << 20 }));
 
 await check("front page: landmarks, forms named by their headings, hints tied to their fields", async () => {
   await page.goto(base + "/");
@@ -621,8 +628,10 @@ await check("everything by keyboard", async () => {
   await page.waitForFunction(() => document.activeElement === document.getElementById("answer"));
   assert.equal(new URL(answer().url()).search,
                "?action=rxloaddyn&vgrid=on&hgrid=on&logfile=vornout-prev.dat");
+  // back: the last of the picture's buttons, above the answer, once drawn
+  await page.waitForFunction(() => picture.graph);
   await page.keyboard.press("Shift+Tab");
-  assert.equal(await page.evaluate(() => document.activeElement.id), "json");
+  assert.equal(await page.evaluate(() => document.activeElement.id), "tousage");
 });
 
 // The time is UTC, typed as the program reads it: 24-hour hh:mm.
@@ -694,6 +703,8 @@ await check("scripts off", async () => {
   assert.equal(await submit("load", p, false),
                "action=rxloaddyn&vgrid=on&hgrid=on&logfile=&hours=&from=&to=");
   await answerwithchart(750, null, p);
+  // and nothing drawn above the program's page
+  assert.equal(await p.isHidden("#picture"), true);
   assert.equal(await submit("usage", p, false), "action=usage&hours=&from=&to=");
   assert.match(await answer(p).textContent("body"), /Usage from .* UTC to .* UTC:/);
   // a quick choice goes before dates typed too
@@ -741,6 +752,8 @@ await check("following the channel", async () => {
   appendFileSync(log, execFileSync(genlog, ["--count", "3", "--start", String(last / 1000 + 120)]));
   await drawnas(upto(last + 360e3));
   await chartsize(753);
+  // and the picture above it, with the three new intervals
+  await page.waitForFunction((n) => picture.graph?.numRows() === n, records(log).length);
   await drawnas(since(last + 360e3));
   assert.equal(new URL(answer().url()).search, "?action=rxloaddyn&vgrid=on&hgrid=on");
   assert.equal(await page.evaluate(() => document.activeElement.id), "follow");
@@ -817,8 +830,10 @@ await check("following redraws what was asked, in place", async () => {
     return { frames: seen.frames, blank: seen.blank, scroll: [...seen.scroll] };
   });
   assert.deepEqual([...new Set(sent)], [asked]);
-  // the figures of the chart's period: the same question as data
-  assert.deepEqual([...new Set(figures)], [asked.replace("txloaddyn", "usage") + "&format=json"]);
+  // the figures of the chart's period and its intervals for the picture:
+  // the same question as data
+  assert.deepEqual([...new Set(figures)], [asked.replace("txloaddyn", "usage") + "&format=json",
+                                           asked.replace("txloaddyn", "rxloaddyn") + "&format=json"]);
   assert.ok(seen.frames > 30, `${seen.frames} frames seen`);
   assert.equal(seen.blank, 0, `${seen.blank} of ${seen.frames} frames without a chart`);
   assert.ok(seen.scroll.length === 1 && seen.scroll[0] > 0, `the page scrolled: ${seen.scroll}`);
@@ -843,6 +858,318 @@ await check("Back to another answer ends following", async () => {
   assert.equal(await page.isChecked("#follow"), false);
   await page.waitForTimeout(2500);
   assert.equal(new URL(answer().url()).searchParams.get("action"), "totalload");
+});
+
+// --- the picture above the answer -------------------------------------------
+
+// The intervals of a log's records, by the counter rules of the README at
+// 64000 bit/s: a fall the channel could have carried modulo 2^32 is a
+// wrap, else a restart that counted its new value (none it could not
+// carry). The site's current log has a restart: following the channel
+// appended records from 0.
+const counted = (prev, cur, seconds) => {
+  const capacity = 8000 * seconds, modulo = (cur - prev + 2 ** 32) % 2 ** 32;
+  return cur >= prev ? cur - prev : modulo <= capacity ? modulo : cur <= capacity ? cur : 0;
+};
+const intervalsof = (recs) => recs.slice(1).map((r, i) => {
+  const seconds = (r.t - recs[i].t) / 1000;
+  return { start: recs[i].t, end: r.t, seconds, rx: counted(recs[i].rx, r.rx, seconds),
+           tx: counted(recs[i].tx, r.tx, seconds) };
+});
+const whole = (n) => n.toLocaleString("en");
+// "51.8 kbit/s" as bit/s
+const bps = (text) => {
+  const m = /^([\d.]+)\u00a0([kMG]?)bit\/s$/.exec(text);
+  assert.ok(m, `no rate in "${text}"`);
+  return +m[1] * 1000 ** " kMG".indexOf(m[2] || " ");
+};
+// The picture drawn for the answer in the frame: its chart (or its bars)
+// with `rows` rows, the text alternative given.
+async function pictured(p, rows, what = "graph") {
+  await p.waitForFunction(([what, rows]) => picture[what] && picture[what].numRows() === rows &&
+    (what !== "graph" || document.getElementById("livecap").textContent !== ""), [what, rows]);
+}
+// a point of the chart in the window, for a time (ms) and a rate
+const at = async (p, t, v) => {
+  await p.locator("#chart").scrollIntoViewIfNeeded();
+  return p.evaluate(([t, v]) => {
+  const box = document.getElementById("chart").getBoundingClientRect(), g = picture.graph;
+  return [box.left + g.toDomXCoord(t), box.top + g.toDomYCoord(v)];
+  }, [t, v]);
+};
+// the answer's question asked here as data
+const asdata = async (p, query) => (await p.request.get(`${base}/cgi-bin/quorlink?${query}&format=json`)).json();
+
+// Every point of the chart is its interval's rate from the log, drawn from
+// its start; the pointer on an interval tells the log's bytes and rates;
+// the text alternative names the period and the peak with its time.
+await check("picture: the load chart's points and the values under the pointer are the log's", async () => {
+  const p = await newpage({ ...desktop, timezoneId: "UTC" });
+  const ivs = intervalsof(records(`${site}/logs/vornout.dat`));
+  await ask(p, kinds.load);
+  await pictured(p, ivs.length + 1);
+  const points = await p.evaluate(() => Array.from({ length: picture.graph.numRows() }, (_, i) =>
+    [picture.graph.getValue(i, 0), picture.graph.getValue(i, 1), picture.graph.getValue(i, 2)]));
+  ivs.forEach((iv, i) => assert.deepEqual(points[i], [iv.start, iv.rx * 8 / iv.seconds, iv.tx * 8 / iv.seconds],
+                                          `interval ${i}`));
+  for (const k of [17, 400, ivs.length - 2]) {
+    const iv = ivs[k];
+    // on its point: the neighbours are a pixel and a half away
+    const [x, y] = await at(p, iv.start, 1000);
+    await p.mouse.move(x, y - 20);
+    await p.mouse.move(x, y);
+    const text = await p.textContent("#pointer");
+    const m = /^(.*?): received (\S+\s\S+), sent (\S+\s\S+); ([\d,]+) and ([\d,]+) bytes in the interval$/.exec(text);
+    assert.ok(m, text);
+    const clock = (t) => new Date(t).toISOString().slice(11, 16);
+    assert.ok(m[1].endsWith(`${clock(iv.start)} – ${clock(iv.end)}`), `${m[1]}, not interval ${k}`);
+    assert.deepEqual([m[4], m[5]], [whole(iv.rx), whole(iv.tx)], text);
+    for (const [shown, bytes] of [[m[2], iv.rx], [m[3], iv.tx]])
+      assert.ok(Math.abs(bps(shown) - bytes * 8 / iv.seconds) <= 0.005 * bytes * 8 / iv.seconds, text);
+  }
+  const peak = ivs.reduce((a, b) => (b.rx > a.rx ? b : a));
+  const caption = await p.textContent("#livecap");
+  assert.equal(await p.getAttribute("#chart", "aria-labelledby"), "livecap");
+  assert.ok(caption.includes(`${whole(ivs.length)} intervals`), caption);
+  const m = /Peak received (\S+\s\S+) \((\d+)% of the channel\) in the interval to \w{3} \d\d \w{3} (\d\d:\d\d)/.exec(caption);
+  assert.ok(m, caption);
+  assert.ok(Math.abs(bps(m[1]) - peak.rx * 8 / 120) <= 0.005 * peak.rx * 8 / 120, caption);
+  assert.equal(+m[2], Math.round(peak.rx * 8 / 120 / 640));
+  assert.equal(m[3], new Date(peak.end).toISOString().slice(11, 16));
+  await p.locator("#picture").screenshot({ path: `${shots}/picture-load-desktop-light.png` });
+  await p.context().close();
+});
+
+// A range dragged out on the chart, then its usage: From and To are the
+// range to the minute, and the figures are those of the intervals that end
+// in it, as the log has them. Zoom out shows the whole again.
+await check("picture: a zoomed range's usage", async () => {
+  const p = await newpage({ ...desktop, timezoneId: "UTC" });
+  const ivs = intervalsof(records(`${site}/logs/vornout.dat`));
+  await ask(p, kinds.load);
+  await pictured(p, ivs.length + 1);
+  assert.equal(await p.isDisabled("#zoomout"), true);
+  const drag = async () => {
+    const [x1, y] = await at(p, ivs[100].start + 40e3, 1000), [x2] = await at(p, ivs[250].start + 70e3, 1000);
+    await p.mouse.move(x1, y);
+    await p.mouse.down();
+    await p.mouse.move((x1 + x2) / 2, y, { steps: 5 });
+    await p.mouse.move(x2, y, { steps: 5 });
+    await p.mouse.up();
+    await p.waitForFunction(() => picture.graph.isZoomed("x"));
+    return p.evaluate(() => picture.graph.xAxisRange());
+  };
+  await drag();
+  await p.click("#zoomout");
+  await p.waitForFunction(() => !picture.graph.isZoomed("x"));
+  assert.equal(await p.textContent("#tousage"), "Usage of the whole chart");
+  const [a, b] = await drag();
+  assert.equal(await p.textContent("#tousage"), "Usage of the range shown");
+  const from = Math.floor(a / 60e3) * 60e3, to = Math.ceil(b / 60e3) * 60e3;
+  const minute = (t) => `${formdate(new Date(t))} ${new Date(t).toISOString().slice(11, 16)}`;
+  await Promise.all([answer(p).waitForNavigation(), p.click("#tousage")]);
+  await p.waitForFunction(() => document.getElementById("said").textContent.startsWith("Usage, "));
+  assert.deepEqual(await p.$eval("#usage", (f) => [f.elements.hours.value, f.elements.from.value, f.elements.to.value]),
+                   ["", minute(from), minute(to)]);
+  const asked = new URL(answer(p).url()).searchParams;
+  assert.deepEqual([asked.get("action"), asked.get("from"), asked.get("to")], ["usage", minute(from), minute(to)]);
+  const inrange = ivs.filter((iv) => iv.end >= from && iv.end < to);
+  const f = (await asdata(p, `action=usage&from=${encodeURIComponent(minute(from))}&to=${encodeURIComponent(minute(to))}`)).figures;
+  assert.deepEqual([f.intervals, f.rx.bytes, f.tx.bytes],
+                   [inrange.length, inrange.reduce((n, iv) => n + iv.rx, 0), inrange.reduce((n, iv) => n + iv.tx, 0)]);
+  assert.ok(inrange.length >= 140 && inrange.length <= 160, `${inrange.length} intervals in the range`);
+  // the usage answer is drawn too: the range's intervals, and its tables
+  await pictured(p, inrange.length + 1);
+  await p.waitForFunction(() => !document.getElementById("tables").hidden);
+  await p.context().close();
+});
+
+// The time axis in the viewer's zone, a date at each local midnight; the
+// UTC switch (a button, remembered) puts it in UTC. Each label is the time
+// at its place on the axis in that zone, across New York's change of
+// offset too.
+for (const tz of ["America/New_York", "Asia/Kolkata"]) {
+  await check(`picture: the time axis in local time, ${tz}, and in UTC`, async () => {
+    const p = await newpage({ ...desktop, timezoneId: tz });
+    const labels = () => p.evaluate(() => {
+      const box = document.getElementById("chart").getBoundingClientRect();
+      return [...document.querySelectorAll("#chart .dygraph-axis-label-x")].map((el) => {
+        const r = el.getBoundingClientRect();
+        return [el.textContent.replace(/\u00a0/g, " "), picture.graph.toDataXCoord(r.left + r.width / 2 - box.left)];
+      });
+    });
+    const check = async (zone) => {
+      const found = await labels();
+      assert.ok(found.length >= 6, `${found.length} labels`);
+      const clock = new Intl.DateTimeFormat("en-GB", { timeZone: zone, hour: "2-digit", minute: "2-digit",
+                                                       hourCycle: "h23" });
+      const day = new Intl.DateTimeFormat("en-GB", { timeZone: zone, day: "2-digit", month: "short" });
+      let dates = 0;
+      for (const [text, t] of found) {
+        // the label's middle is its tick within a pixel: a minute or two
+        const tick = Math.round(t / 900e3) * 900e3;
+        if (/^\d\d:\d\d$/.test(text))
+          assert.equal(text, clock.format(tick), `${zone}: ${text} at ${new Date(t).toISOString()}`);
+        else {
+          dates++;
+          assert.deepEqual([text, clock.format(tick)], [day.format(tick), "00:00"], `${zone}: ${text}`);
+        }
+      }
+      assert.ok(dates >= 1, `${zone}: no date on the axis`);
+    };
+    await ask(p, { form: "load", fields: { "[name=logfile]": "dst.dat" } });
+    await pictured(p, 721);
+    assert.equal(await p.getAttribute("#utc", "aria-pressed"), "false");
+    await check(tz);
+    assert.match(await p.textContent("#livecap"), new RegExp(`\\(local time, [^,]+, UTC[+−]\\d\\d:\\d\\d\\)`));
+    await p.click("#utc");
+    assert.equal(await p.getAttribute("#utc", "aria-pressed"), "true");
+    await check("UTC");
+    assert.match(await p.textContent("#livecap"), /\(UTC\)/);
+    // remembered on the next visit, and switched back
+    await p.reload();
+    assert.equal(await p.getAttribute("#utc", "aria-pressed"), "true");
+    await p.context().close();
+  });
+}
+
+// Usage over a week in a zone of a whole-hour offset and one of a half
+// hour: the tables come from steps of an hour or a quarter; each day's
+// totals are those of action=usage over that local day within the period;
+// the hours and months add up to the period's figures; months may start
+// on another day, remembered.
+for (const [tz, step] of [["America/New_York", "3600"], ["Asia/Kolkata", "900"]]) {
+  await check(`picture: usage tables by hour, day and month, ${tz}`, async () => {
+    const p = await newpage({ ...desktop, timezoneId: tz });
+    const steps = [];
+    p.on("request", (r) => { const u = new URL(r.url()); if (u.searchParams.has("step")) steps.push(u.searchParams.get("step")); });
+    // from the day before yesterday to tomorrow (UTC): the current log and
+    // its archive of the day before, local days cut at both ends
+    await ask(p, { form: "usage", fields: { "[name=from]": formdate(daysago(2)), "[name=to]": formdate(daysago(-1)) } });
+    await p.waitForFunction(() => !document.getElementById("tables").hidden &&
+                                  document.querySelector("#byday tbody tr"));
+    // the chart's own steps are asked beside them
+    assert.ok(steps.includes(step) && !steps.includes(step === "900" ? "3600" : "900"), steps.join());
+    const question = new URL(answer(p).url()).search.slice(1);
+    const whole = await asdata(p, question);
+    const [pfrom, pto] = [Date.parse(whole.from), Date.parse(whole.to)];
+    const table = (id) => p.$$eval(`#${id} tbody tr`, (trs) => trs.map((tr) =>
+      [tr.querySelector("th").textContent, ...[...tr.querySelectorAll("data")].map((d) => +d.value)]));
+    const days = await table("byday");
+    assert.ok(days.length >= 2, `${days.length} days`);
+    // a local day's midnight in UTC: the zone's offset at it, found by
+    // formatting
+    const offset = (t) => {
+      const f = new Intl.DateTimeFormat("en-US", { timeZone: tz, hourCycle: "h23", year: "numeric", month: "2-digit",
+                                                   day: "2-digit", hour: "2-digit", minute: "2-digit" });
+      const q = Object.fromEntries(f.formatToParts(t).map((x) => [x.type, x.value]));
+      return Date.UTC(q.year, q.month - 1, q.day, q.hour, q.minute) - Math.floor(t / 60e3) * 60e3;
+    };
+    const midnight = (y, m, d) => { const guess = Date.UTC(y, m, d); return guess - offset(guess - offset(guess)); };
+    const months = { Jan: 0, Feb: 1, Mar: 2, Apr: 3, May: 4, Jun: 5, Jul: 6, Aug: 7, Sep: 8, Oct: 9, Nov: 10, Dec: 11 };
+    const bound = (t) => encodeURIComponent(`${formdate(new Date(t))} ${new Date(t).toISOString().slice(11, 16)}`);
+    for (const [name, rx, tx, both] of days) {
+      const [, d, mon, y] = /^\w{3} (\d\d) (\w{3}) (\d{4})$/.exec(name);
+      const a = Math.max(midnight(+y, months[mon], +d), pfrom), b = Math.min(midnight(+y, months[mon], +d + 1), pto);
+      const f = (await asdata(p, `action=usage&from=${bound(a)}&to=${bound(b)}`)).figures;
+      assert.deepEqual([rx, tx, both], [f.rx.bytes, f.tx.bytes, f.total.bytes], `${tz}: ${name}`);
+    }
+    const sum = (rows, i) => rows.reduce((n, r) => n + r[i], 0);
+    const hours = await table("byhour"), bymonth = await table("bymonth"), top = await table("topdays");
+    assert.equal(hours.length, 24);
+    for (const rows of [hours, bymonth, days])
+      assert.deepEqual([sum(rows, 1), sum(rows, 2)], [whole.figures.rx.bytes, whole.figures.tx.bytes]);
+    assert.deepEqual(top, [...days].sort((a, b) => b[3] - a[3]).slice(0, 10));
+    await p.selectOption("#monthstart", "15");
+    const named = (await table("bymonth")).map((r) => r[0]);
+    assert.ok(named.every((n) => /^15 \w{3} \d{4} – 14 \w{3} \d{4}$/.test(n)), named.join("; "));
+    await p.reload();
+    assert.equal(await p.inputValue("#monthstart"), "15");
+    await p.context().close();
+  });
+}
+
+// A summary: a bar and a table row for each of its days, each the day's
+// data.
+await check("picture: the summary's days as bars and a table", async () => {
+  const p = await newpage(desktop);
+  await ask(p, kinds.summary);
+  const { days } = await asdata(p, new URL(answer(p).url()).search.slice(1));
+  await pictured(p, days.length, "bargraph");
+  const rows = await p.$$eval("#daytable tbody tr", (trs) => trs.map((tr) => [...tr.children].map((c) =>
+    c.querySelector("data") ? +c.querySelector("data").value : c.textContent)));
+  assert.deepEqual(rows.map((r) => [r[1], r[2], r[3], r[4]]),
+                   days.map((d) => [d.rx_bytes, `${d.rx_percent.toFixed(1)}%`, d.tx_bytes, `${d.tx_percent.toFixed(1)}%`]));
+  assert.deepEqual(await p.evaluate(() => Array.from({ length: picture.bargraph.numRows() }, (_, i) =>
+    [picture.bargraph.getValue(i, 1), picture.bargraph.getValue(i, 2)])), days.map((d) => [d.rx_bytes, d.tx_bytes]));
+  await p.locator("#picture").screenshot({ path: `${shots}/picture-days-desktop-light.png` });
+  await p.context().close();
+});
+
+// A data answer's warnings, plain sentences, are shown beside the answer
+// as text; keys the page does not know are passed over.
+await check("picture: a data answer's warnings shown as text", async () => {
+  const p = await newpage(desktop);
+  await p.route(/format=json/, async (route) => {
+    const reply = await route.fetch();
+    const data = await reply.json();
+    await route.fulfill({ response: reply, json: { ...data, warnings: ["A <b>record</b> was cut short."],
+                                                   not_read: [{ log: "x", why: "y" }] } });
+  });
+  await ask(p, kinds.load);
+  await pictured(p, records(`${site}/logs/vornout.dat`).length);
+  assert.deepEqual(await p.$$eval("#warnings li", (lis) => lis.map((li) => [li.textContent, li.children.length])),
+                   [["A <b>record</b> was cut short.", 0]]);
+  await p.context().close();
+});
+
+// At a phone's width and in the dark: the chart fills the width, the
+// tables scroll in their boxes, never the page; axe-core finds nothing
+// serious (contrast among it).
+for (const [name, options] of [["phone-light", phone], ["phone-dark", { ...phone, ...dark }],
+                               ["desktop-dark", { ...desktop, ...dark }]]) {
+  await check(`picture: ${name}`, async () => {
+    const p = await newpage({ ...options, timezoneId: "Asia/Kolkata" });
+    for (const [kind, shot] of [[kinds.usage, "usage"], [kinds.summary, "days"]]) {
+      await ask(p, kind);
+      await p.waitForFunction((usage) => usage ? !document.getElementById("tables").hidden &&
+        picture.graph : picture.bargraph, shot === "usage");
+      const sizes = await p.evaluate((id) => [document.getElementById(id).getBoundingClientRect().width,
+        document.querySelector("main").clientWidth, document.documentElement.scrollWidth <= innerWidth],
+        shot === "usage" ? "chart" : "bars");
+      assert.ok(sizes[0] >= sizes[1] - 2, `the chart is ${sizes[0]} wide in ${sizes[1]}`);
+      assert.ok(sizes[2], "the page scrolls sideways");
+      const grave = (await axe(p, "page")).filter((v) => /serious|critical/.test(v.impact));
+      assert.deepEqual(grave, [], `${name} ${shot}`);
+      await p.locator("#picture").screenshot({ path: `${shots}/picture-${shot}-${name}.png` });
+    }
+    await p.context().close();
+  });
+}
+
+// The time the page's script takes from a chart's data coming to the
+// chart drawn, for the speed table in bench/README.md (not a test of it):
+// a year in hours, a week in intervals.
+await check("picture: a year in steps of an hour, a week in intervals; draw times", async () => {
+  const p = await newpage({ ...desktop, timezoneId: "UTC" });
+  const times = {};
+  // the year's hours, the first and the last with an interval or more
+  for (const [log, rows, step] of [["year.dat", 8762, "3600"], ["week.dat", 5041, null]]) {
+    const asked = [];
+    p.on("request", (r) => { if (r.url().includes(`logfile=${log}`)) asked.push(new URL(r.url()).searchParams.get("step")); });
+    times[log] = [];
+    for (let i = 0; i < 5; i++) {
+      await ask(p, { form: "load", fields: { "[name=logfile]": log } });
+      await pictured(p, rows);
+      times[log].push(await p.evaluate(() => performance.getEntriesByName("picture-drawn").at(-1).duration));
+    }
+    assert.ok(asked.includes(step), `${log}: steps asked ${asked}`);
+  }
+  const median = (v) => [...v].sort((a, b) => a - b)[Math.floor(v.length / 2)];
+  console.log(`picture drawn after its data came, median of 5 (ms): year in hours ${median(times["year.dat"]).toFixed(1)} ` +
+              `(${times["year.dat"].map((t) => t.toFixed(0)).join(", ")}), week of intervals ` +
+              `${median(times["week.dat"]).toFixed(1)} (${times["week.dat"].map((t) => t.toFixed(0)).join(", ")})`);
+  await p.context().close();
 });
 
 await check("no console errors", () => assert.deepEqual(errors, []));

@@ -41,16 +41,16 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# the roots: Apache, nginx with fcgiwrap for the example, curl and
-# autopkgtest for the autopkgtest, ip for a loopback; made while the
-# version before is built. Apache's own package is kept, to install it
+# the roots: Apache, nginx with fcgiwrap for the example, the package's
+# libjs-dygraphs, curl and autopkgtest for the autopkgtest, ip for a
+# loopback; made while the version before is built. Apache's own package is kept, to install it
 # after ours.
 sources=()
 for f in /etc/apt/sources.list /etc/apt/sources.list.d/*.list /etc/apt/sources.list.d/*.sources; do
   [ -s "$f" ] && sources+=("$f")
 done
 mkdir "$work/apache2"
-mmdebstrap --variant=minbase --include=apache2,nginx-light,fcgiwrap,spawn-fcgi,curl,autopkgtest,iproute2 \
+mmdebstrap --variant=minbase --include=apache2,nginx-light,fcgiwrap,spawn-fcgi,curl,autopkgtest,iproute2,libjs-dygraphs \
   --customize-hook="cp \"\$1\"/var/cache/apt/archives/apache2_*.deb '$work/apache2/'" \
   bookworm "$work/base" "${sources[@]}" >"$work/mmdebstrap.log" 2>&1 &
 mmpid=$!
@@ -264,6 +264,15 @@ fetch /quorlink/channels.json
 check "the install lists the channel default for the overview" \
   [ "$status $body" = '200 {"channels":[
 {"name":"default","page":"default/","program":"default/cgi-bin/quorlink"}]}' ]
+# the picture's script, and dygraphs through the link to libjs-dygraphs
+fetch /quorlink/default/picture.js
+check "the front page's picture.js" [ "$status" = 200 ]
+get 80 /quorlink/default/dygraphs/dygraph.min.js >"$work/status"
+check "dygraphs is libjs-dygraphs', beside the front page" \
+  bash -c "[ \"\$(cat '$work/status')\" = 200 ] && cmp -s '$work/body' '$root/usr/share/javascript/dygraphs/dygraph.min.js'"
+fetch "/quorlink/cgi-bin/quorlink?step=3600&format=csv"
+check "the hours of the log as data (step=)" \
+  [ "$status $(sed -n 1p <<<"$body")" = $'200 time,seconds,rx_bytes,tx_bytes,rx_peak_bps,tx_peak_bps\r' ]
 fetch "/quorlink/$load"
 check "the program answers at /quorlink/cgi-bin/quorlink" \
   [ "$status $(chartless)" = "200 $(page 64000)" ]
@@ -315,6 +324,10 @@ inroot sh -c "quorlink-genlog --count 721 --start \$((\$(date +%s) - 4 * 86400))
 fetch /quorlink/east/
 check "a second channel's front page at /quorlink/east/" \
   [ "$status $(grep -c 'action="cgi-bin/quorlink"' <<<"$body")" = "200 4" ]
+for file in picture.js dygraphs/dygraph.min.js dygraphs/dygraph.min.css; do
+  fetch "/quorlink/east/$file"
+  check "its front page's $file" [ "$status" = 200 ]
+done
 fetch "/quorlink/east/$load"
 check "its program answers" [ "$status $(chartless)" = "200 $(page 64000)" ]
 check "its chart is its own, 390 wide" chartat /quorlink/east/charts/quorlinkout.gif 390
@@ -351,6 +364,8 @@ fetch 8080 /quorlink/channels.json
 check "nginx: the list of channels" bash -c "[ '$status' = 200 ] && grep -q '\"name\":\"west\"' '$work/body'"
 fetch 8080 "/quorlink/$load"
 check "nginx: the program" [ "$status $(chartless)" = "200 $(page 64000)" ]
+fetch 8080 /quorlink/east/dygraphs/dygraph.min.js
+check "nginx: dygraphs for the second channel" [ "$status" = 200 ]
 fetch 8080 "/quorlink/east/$load"
 check "nginx: the second channel" [ "$status $(chartless)" = "200 $(page 64000)" ]
 check "nginx: its chart" chartat 8080 /quorlink/east/charts/quorlinkout.gif 390

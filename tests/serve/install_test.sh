@@ -22,8 +22,13 @@ cat > "$work/want" <<EOT
 ./charts d 755
 ./htdocs d 755
 ./htdocs/channels.json f 644 $(printf '{"channels":[\n{"name":null,"page":"./","program":"/cgi-bin/quorlink"}]}\n' | wc -c)
+./htdocs/dygraphs d 755
+./htdocs/dygraphs/LICENSE.txt f 644 $(stat -c %s "$top/web/dygraphs/LICENSE.txt")
+./htdocs/dygraphs/dygraph.min.css f 644 $(stat -c %s "$top/web/dygraphs/dygraph.min.css")
+./htdocs/dygraphs/dygraph.min.js f 644 $(stat -c %s "$top/web/dygraphs/dygraph.min.js")
 ./htdocs/index.html f 644 $(stat -c %s "$top/web/index.html")
 ./htdocs/overview.html f 644 $(stat -c %s "$top/web/overview.html")
+./htdocs/picture.js f 644 $(stat -c %s "$top/web/picture.js")
 ./htdocs/style.css f 644 $(stat -c %s "$top/web/style.css")
 ./logs d 755
 EOT

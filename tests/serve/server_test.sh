@@ -37,6 +37,13 @@ check "front page" [ "$status" = 200 ]
 check "front page is html" grep -q '^text/html' <<<"$type"
 check "front page has the forms" grep -q 'name="action" value="sumtotalload"' <<<"$body"
 check "its forms ask for the program" [ "$(grep -c "action=\"/cgi-bin/$program\"" <<<"$body")" = 4 ]
+# the picture's script and dygraphs, beside the page, as JavaScript
+for file in picture.js dygraphs/dygraph.min.js; do
+  fetch "/$file"
+  check "$file beside the front page" bash -c "[ '$status' = 200 ] && [[ '$type' == *javascript* ]]"
+done
+fetch "/cgi-bin/$program?step=3600&format=json"
+check "the hours as data (step=)" grep -q '"step_s":3600,.*"steps":\[{"time":' <<<"$body"
 
 fetch "/cgi-bin/$program?action=rxloaddyn&hgrid=on&vgrid=on&activelog=on"
 check "load chart status" [ "$status" = 200 ]
