@@ -292,7 +292,7 @@ const kinds = {
   none: { form: "time", fields: { "[name=time]": "08:20", "[name=logfile]": "short.dat" },
           line: "No record within 3 minutes of 08:20 UTC in the archived log short.dat" },
   denied: { form: "load", fields: { "[name=logfile]": "nothere.dat" },
-            line: "Access denied: the server's log says why" },
+            line: "Access denied: The log nothere.dat is not in the log folder." },
 };
 for (const [scheme, options] of [["light", desktop], ["dark", { ...desktop, ...dark }]]) {
   await check(`each kind of answer told, titled and described; axe-core, ${scheme}`, async () => {
@@ -335,7 +335,7 @@ await check("an empty answer says why", async () => {
     [{ form: "summary", fields: { "[name=datefrom]": "01/01/2020" } },
      "No summary: the daily log has no record of 01 Jan 2020"],
     [{ form: "load", fields: { "[name=logfile]": "empty.dat" } },
-     "No records in the archived log empty.dat"],
+     "No records in the archived log empty.dat: The log is empty."],
     [kinds.none, kinds.none.line]]) {
     await ask(page, question);
     assert.equal(await answer().locator("img").count(), 0);
@@ -409,7 +409,7 @@ await check("CSV and JSON links for the answer in the frame", async () => {
   for (const [question, header, key] of [
     [kinds.load, "time,seconds,rx_bytes,tx_bytes,rx_bps,tx_bps", "intervals"],
     [kinds.usage, "flow,first,last,intervals,gaps,gap_seconds,restarts,wraps,bytes,average_bps," +
-                  "peak_bps,peak_time,p95_bps,average_percent,peak_percent,p95_percent", "figures"],
+                  "peak_bps,peak_time,p95_bps,average_percent,peak_percent,p95_percent,over_capacity", "figures"],
     [kinds.counters, "time,rx_counter,tx_counter", "counters"],
     [kinds.summary, "date,rx_bytes,tx_bytes,rx_percent,tx_percent", "days"]]) {
     await ask(page, question);
@@ -447,6 +447,27 @@ await check("a load chart of more intervals than it holds says which it shows", 
                "per interval in the archived log long.dat, the newest 65,505 of " +
                `${(long.length - 1).toLocaleString("en")} intervals up to ${when(long.at(-1).t)} UTC, ` +
                "as % of 64000 bit/s, oldest interval at the left");
+});
+
+// A clock set back half way: the chart draws every record where the log has
+// it, the figures pass the late ones over, and the status line and the
+// chart's text say both, so that neither counts what the other does not.
+await check("a log with records out of time order: the chart and its account agree", async () => {
+  const recs = records(`${site}/logs/vornout.dat`).slice(0, 40);
+  const text = readFileSync(`${site}/logs/vornout.dat`, "latin1").split(/(?=time=)/).slice(0, 40)
+    .map((r, i) => i < 25 ? r : r.replace(/^time=(\d+)/, (_, t) => `time=${+t - 365 * 86400}`)).join("");
+  writeFileSync(`${site}/logs/jumped.dat`, text);
+  try {
+    await ask(page, { form: "load", fields: { "[name=logfile]": "jumped.dat" } });
+    const line = await page.textContent("#said");
+    assert.match(line, /; 15 records out of time order, drawn where the log has them and left out of the figures$/);
+    assert.ok(line.includes(span(recs[0].t, recs[24].t)), line);
+    assert.match(await answer().$eval("img", (el) => el.alt), /\(24 intervals\); 15 records out of time order/);
+    await chartsize(350);
+    assert.match(await answer().textContent("body"), /Warning: jumped\.dat: 15 records are out of time order/);
+  } finally {
+    unlinkSync(`${site}/logs/jumped.dat`);
+  }
 });
 
 // An archive the program cannot read is named on its page: the status line
