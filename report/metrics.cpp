@@ -4,14 +4,13 @@
 
 #include "../platform/platform.h"
 #include "../support/complain.h"
+#include "../support/numbers.h"
 #include "../support/settings.h"
+#include "config.h"
 #include "doubts.h"
 #include "logs.h"
 #include "request.h"
 #include "scan.h"
-
-// The end of the log that holds its newest records: hundreds of them.
-enum { TAILBYTES = 65536 };
 
 // Every metric's name, help and type stand together here: what a
 // monitoring system and its dashboards are written against.
@@ -20,10 +19,10 @@ static void metric(const char *name, const char *type, const char *help, const c
     printf("# HELP %s %s\n# TYPE %s %s\n%s %s\n", name, help, name, type, name, value);
 }
 
-static void number(const char *name, const char *type, const char *help, long long value)
+static void number(const char *name, const char *type, const char *help, uint64_t value)
 {
-    char text[32];
-    snprintf(text, sizeof text, "%lld", value);
+    char text[NUMBERSIZE];
+    *putdec64(text, value) = '\0';
     metric(name, type, help, text);
 }
 
@@ -41,69 +40,124 @@ static void load(const char *name, const char *help, uint32_t bytes, const struc
     metric(name, "gauge", help, text);
 }
 
-static void fail(const char *status, const char *why)
+// A target that cannot be scraped says so with a status Prometheus marks
+// it down for (up == 0), and why in one line.
+static void unavailable(const char *why)
 {
-    printf("Status: %s\nContent-Type: text/plain; charset=utf-8\nCache-Control: no-store\n\n", status);
+    printf("Status: 503 Service Unavailable\nContent-Type: text/plain; charset=utf-8\n"
+           "Cache-Control: no-store\n\n");
     rawout();
-    printf("%s\n", why);
+    printf("%s\n", why ? why : "The log could not be read: the server's log says why.");
+}
+
+// The current log read whole, as the figures read it: what its intervals
+// carried, counted across wraps, restarts and gaps, its newest record and
+// the interval that ends there.
+struct counted {
+    uint64_t rx, tx;
+    uint32_t intervals;
+    struct logrecord newest;
+    struct interval last;
+    int hasrecord;
+};
+
+static int countlog(struct counted *n)
+{
+    static struct period all;
+    const struct logreading r = {req.logname, 0, 1, 0, &all};
+    struct counting c;
+    struct interval iv;
+    n->rx = n->tx = 0;
+    n->intervals = 0;
+    countfrom(&c, 1);
+    if (logsopen(&r))
+        while (nextinterval(&c, &iv)) {
+            n->rx += iv.rxbytes;
+            n->tx += iv.txbytes;
+            n->intervals++;
+            n->last = iv;
+        }
+    logsclose();
+    n->hasrecord = c.seeded;
+    n->newest = c.prev;
+    const char *why, *failed = logsfailed(&why);
+    if (failed) {
+        complain(failed, why);
+        filefailure(logsproblem(), "log", pathbase(failed), failed, "the log folder", 0);
+    }
+    return failed == nullptr;
+}
+
+// The sentence of a log that holds no record, for the line a target down
+// shows.
+static const char *norecords(void)
+{
+    enum doubtkind kind;
+    for (int n = 0; doubttext(n, &kind); n++)
+        if (kind == NORECORDS)
+            return doubtsentence(n);
+    return "The log holds no record.";
 }
 
 void metricsanswer(void)
 {
-    static struct logsource src;
+    static struct counted n;
     if (!logthere()) {
-        fail(!configfailed() && failureproblem() == FILEMISSING ? "404 Not Found"
-                                                                 : "500 Internal Server Error",
-             failuresentence());
+        unavailable(failuresentence());
         return;
     }
-    if (!sourceopentail(&src, req.logname, TAILBYTES)) {
-        complain(req.logname, src.in.why);
-        fail("500 Internal Server Error", "The log could not be read.");
+    if (!countlog(&n)) {
+        unavailable(failuresentence());
         return;
     }
-    src.current = 1;   // the device writes it: its last record may be unfinished
-    struct logrecord rec, newest = {0, 0, 0}, before = {0, 0, 0};
-    int records = 0;
-    while (sourcenext(&src, &rec)) {
-        before = newest;
-        newest = rec;
-        records++;
-    }
-    const int failed = src.in.failed;
-    if (failed)
-        complain(req.logname, src.in.why);
-    sourceclose(&src);
-    if (failed) {
-        fail("500 Internal Server Error", "The log could not be read.");
+    if (!n.hasrecord) {
+        unavailable(norecords());
         return;
     }
     printf("Content-Type: text/plain; version=0.0.4\nCache-Control: no-store\n\n");
     rawout();
-    if (records > 0) {
-        number("quorlink_receive_bytes_total", "counter",
-               "Bytes received: the device's 32-bit counter in its newest record, which falls "
-               "back to 0 when it wraps or the device restarts.",
-               newest.rx);
-        number("quorlink_transmit_bytes_total", "counter",
-               "Bytes sent: the device's 32-bit counter in its newest record, which falls back to "
-               "0 when it wraps or the device restarts.",
-               newest.tx);
-        number("quorlink_last_record_timestamp_seconds", "gauge",
-               "Unix time of the device's newest record.", newest.t);
-    }
-    number("quorlink_bandwidth_bits_per_second", "gauge", "The channel's bandwidth, as set.",
-           req.bandwidth);
-    number("quorlink_interval_seconds", "gauge", "Seconds between the device's records, as set.",
-           req.qtime);
-    if (records > 1 && newest.t > before.t) {
-        struct interval iv;
-        countinterval(&before, &newest, &iv);
+    number("quorlink_receive_bytes_total", "counter",
+           "Bytes received since the current log's first record, counted across the device's "
+           "counter wraps and restarts; from 0 again with a new current log.",
+           n.rx);
+    number("quorlink_transmit_bytes_total", "counter",
+           "Bytes sent since the current log's first record, counted across the device's counter "
+           "wraps and restarts; from 0 again with a new current log.",
+           n.tx);
+    number("quorlink_device_receive_bytes", "gauge",
+           "The device's own 32-bit Rx counter in its newest record, which wraps and restarts.",
+           n.newest.rx);
+    number("quorlink_device_transmit_bytes", "gauge",
+           "The device's own 32-bit Tx counter in its newest record, which wraps and restarts.",
+           n.newest.tx);
+    number("quorlink_last_record_timestamp_seconds", "gauge",
+           "Unix time of the device's newest record.", n.newest.t);
+    number("quorlink_records_out_of_order", "gauge",
+           "Records of the current log out of time order, which the counters pass over.",
+           logslate());
+    number("quorlink_warnings", "gauge",
+           "Doubts about the settings and the current log, as the answers and the server's log "
+           "say them.",
+           (uint64_t)doubtcount());
+    number("quorlink_capacity_exceeded", "gauge",
+           "1 when the channel can carry more between two records than a 32-bit counter holds, so "
+           "that a counter may wrap twice unseen; 0 otherwise.",
+           (uint64_t)capacityexceeded());
+    // bytes, Prometheus' base unit: bits are eight times as many
+    char persecond[NUMBERSIZE];
+    *putfixed(persecond, req.bandwidth / 8.0) = '\0';
+    metric("quorlink_bandwidth_bytes_per_second", "gauge",
+           "The channel's bandwidth as set, in bytes per second.", persecond);
+    char seconds[NUMBERSIZE];
+    snprintf(seconds, sizeof seconds, "%d", (int)req.qtime);
+    metric("quorlink_interval_seconds", "gauge", "Seconds between the device's records, as set.",
+           seconds);
+    if (n.intervals > 0 && n.last.t == n.newest.t) {
         load("quorlink_receive_load_ratio",
              "Share of the channel that the newest interval's received bytes took, 0 to 1.",
-             iv.rxbytes, &iv);
+             n.last.rxbytes, &n.last);
         load("quorlink_transmit_load_ratio",
              "Share of the channel that the newest interval's sent bytes took, 0 to 1.",
-             iv.txbytes, &iv);
+             n.last.txbytes, &n.last);
     }
 }

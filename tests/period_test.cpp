@@ -361,36 +361,53 @@ TEST(Data, Steps)
     }
 }
 
-// The metrics of the channel, from its newest two records.
+// The metrics of the channel: what it carried since the current log's first
+// record, counted across wraps as the figures count it, the device's own
+// counters, and what an alert needs.
 TEST(Data, Metrics)
 {
     site s;
     s.write("quorlink.cfg", "logpath=logs/\nbandwidth=2000000\n");
-    // thirty megabytes an interval fill a 2 Mbit/s channel
-    s.write("logs/vornout.dat", record(D0, 4294000000u, 1) + record(D0 + 120, 5000000, 7500001));
+    // thirty megabytes an interval fill a 2 Mbit/s channel; the Rx counter
+    // wraps, and a record is later than the next one, which is passed over
+    s.write("logs/vornout.dat", record(D0, 4294000000u, 1) + record(D0 + 120, 5000000, 7500001) +
+                                    record(D0 + 60, 1, 1) + record(D0 + 240, 5000001, 7500002));
     auto r = runcgi(s, "action=metrics&logfile=other.dat");
-    const std::string want =
-        "Content-Type: text/plain; version=0.0.4\nCache-Control: no-store\n\n"
-        "# HELP quorlink_receive_bytes_total Bytes received: the device's 32-bit counter in its "
-        "newest record, which falls back to 0 when it wraps or the device restarts.\n"
-        "# TYPE quorlink_receive_bytes_total counter\nquorlink_receive_bytes_total 5000000\n"
-        "# HELP quorlink_transmit_bytes_total Bytes sent: the device's 32-bit counter in its newest "
-        "record, which falls back to 0 when it wraps or the device restarts.\n"
-        "# TYPE quorlink_transmit_bytes_total counter\nquorlink_transmit_bytes_total 7500001\n"
-        "# HELP quorlink_last_record_timestamp_seconds Unix time of the device's newest record.\n"
-        "# TYPE quorlink_last_record_timestamp_seconds gauge\n"
-        "quorlink_last_record_timestamp_seconds 1796428920\n"
-        "# HELP quorlink_bandwidth_bits_per_second The channel's bandwidth, as set.\n"
-        "# TYPE quorlink_bandwidth_bits_per_second gauge\nquorlink_bandwidth_bits_per_second 2000000\n"
-        "# HELP quorlink_interval_seconds Seconds between the device's records, as set.\n"
-        "# TYPE quorlink_interval_seconds gauge\nquorlink_interval_seconds 120\n"
-        "# HELP quorlink_receive_load_ratio Share of the channel that the newest interval's received "
-        "bytes took, 0 to 1.\n# TYPE quorlink_receive_load_ratio gauge\n"
-        "quorlink_receive_load_ratio 0.198910\n"
-        "# HELP quorlink_transmit_load_ratio Share of the channel that the newest interval's sent "
-        "bytes took, 0 to 1.\n# TYPE quorlink_transmit_load_ratio gauge\n"
-        "quorlink_transmit_load_ratio 0.250000\n";
-    EXPECT_EQ(r.page, want);
-    s.write("logs/vornout.dat", "");
-    EXPECT_EQ(runcgi(s, "action=metrics").page.find("quorlink_receive_bytes_total"), std::string::npos);
+    EXPECT_EQ(r.page.rfind("Content-Type: text/plain; version=0.0.4\nCache-Control: no-store\n\n", 0), 0u);
+    auto value = [&](const std::string &name) {
+        const size_t at = r.page.find("\n" + name + " ");
+        return at == std::string::npos ? std::string("(none)")
+                                       : r.page.substr(at + name.size() + 2,
+                                                       r.page.find('\n', at + 1) - at - name.size() - 2);
+    };
+    EXPECT_EQ(value("quorlink_receive_bytes_total"), "5967297");   // 967297 to the wrap, 5000000 past it
+    EXPECT_EQ(value("quorlink_transmit_bytes_total"), "7500001");
+    EXPECT_EQ(value("quorlink_device_receive_bytes"), "5000001");
+    EXPECT_EQ(value("quorlink_device_transmit_bytes"), "7500002");
+    EXPECT_EQ(value("quorlink_last_record_timestamp_seconds"), "1796429040");
+    EXPECT_EQ(value("quorlink_records_out_of_order"), "1");
+    EXPECT_EQ(value("quorlink_warnings"), "1");
+    EXPECT_EQ(value("quorlink_capacity_exceeded"), "0");
+    EXPECT_EQ(value("quorlink_bandwidth_bytes_per_second"), "250000");
+    EXPECT_EQ(value("quorlink_interval_seconds"), "120");
+    EXPECT_EQ(value("quorlink_receive_load_ratio"), "0.166667");
+    EXPECT_EQ(value("quorlink_transmit_load_ratio"), "0.250000");
+    EXPECT_NE(r.page.find("# TYPE quorlink_receive_bytes_total counter\n"), std::string::npos);
+    EXPECT_NE(r.page.find("# TYPE quorlink_device_receive_bytes gauge\n"), std::string::npos);
+    // a bandwidth of no whole bytes, and one past what a counter holds in
+    // an interval
+    s.write("quorlink.cfg", "logpath=logs/\nbandwidth=300000004\n");
+    r = runcgi(s, "action=metrics");
+    EXPECT_EQ(value("quorlink_bandwidth_bytes_per_second"), "37500000.5");
+    EXPECT_EQ(value("quorlink_capacity_exceeded"), "1");
+    // a target that cannot be scraped is down, and says why
+    for (const auto &[log, why] : {std::pair<const char *, const char *>{"", "The log is empty."},
+                                   {"time,rx\n1,2\n", "The log holds no record in the device's format."}}) {
+        s.write("logs/vornout.dat", log);
+        EXPECT_EQ(runcgi(s, "action=metrics").page,
+                  std::string("Status: 503 Service Unavailable\nContent-Type: text/plain; charset=utf-8\n"
+                              "Cache-Control: no-store\n\n") + why + "\n");
+    }
+    s.write("quorlink.cfg", "logpath=nowhere/\n");
+    EXPECT_EQ(runcgi(s, "action=metrics").page.substr(0, 32), "Status: 503 Service Unavailable\n");
 }
