@@ -321,6 +321,29 @@ check "quorlink-channel list names the three" [ "$(inroot quorlink-channel list 
 inroot sh -c "quorlink-genlog --count 361 > /var/lib/quorlink/east/logs/vornout.dat"
 # west's device stopped three days ago: the overview says it is stale
 inroot sh -c "quorlink-genlog --count 721 --start \$((\$(date +%s) - 4 * 86400)) --seed 5 > /var/lib/quorlink/west/logs/vornout.dat"
+# the check an operator runs after editing the settings, as www-data: east
+# holds, west's device has stopped, a typo in east's settings is found
+checkof() { nsenter -t "${nspids[$here]}" -p -m -n -r -w quorlink-check "$@" >"$work/check.out" 2>&1; echo $?; }
+inroot sh -c "quorlink-genlog --daily --count 30 > /var/lib/quorlink/east/logs/sumout.dat"
+status=$(checkof east)
+check "quorlink-check east: all holds, status 0 ($status)" \
+  bash -c "[ '$status' = 0 ] && tail -1 '$work/check.out' | grep -qx SUCCESS"
+check "quorlink-check east: the log and its intervals" grep -q '^OK: log logs/vornout.dat: 360 intervals' "$work/check.out"
+status=$(checkof west)
+check "quorlink-check west: the device has stopped, status 1 ($status)" \
+  bash -c "[ '$status' = 1 ] && grep -q '^WARNING: vornout.dat: the newest record is 4 days old: is the device still writing?' '$work/check.out'"
+cp "$root/etc/quorlink/east.cfg" "$work/east.cfg"
+echo "bandwith=2000000" >> "$root/etc/quorlink/east.cfg"
+status=$(checkof east)
+check "quorlink-check east: a settings typo and the key it means" \
+  bash -c "grep -q '^WARNING: quorlink.cfg: bandwith=2000000 (line [0-9]*) is no setting of this program (did you mean bandwidth=?)' '$work/check.out'"
+cp "$work/east.cfg" "$root/etc/quorlink/east.cfg"
+chmod 640 "$root/var/lib/quorlink/east/logs/vornout.dat"
+status=$(checkof east)
+check "quorlink-check east: a log the server's account cannot read is an error, status 2 ($status)" \
+  bash -c "[ '$status' = 2 ] && grep -q '^ERROR: The log vornout.dat cannot be read by the web server' '$work/check.out'"
+chmod 644 "$root/var/lib/quorlink/east/logs/vornout.dat"
+check "quorlink-check nosuch: no such channel, status 2" [ "$(checkof nosuch)" = 2 ]
 fetch /quorlink/east/
 check "a second channel's front page at /quorlink/east/" \
   [ "$status $(grep -c 'action="cgi-bin/quorlink"' <<<"$body")" = "200 4" ]
