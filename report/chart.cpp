@@ -276,9 +276,12 @@ gdImagePtr loadchartimage(uint32_t totalcount)
     char sztime1[TIMETEXTSIZE], sztime2[TIMETEXTSIZE], range[2 * TIMETEXTSIZE + 4];
     struct palette pal;
 
-    // a GIF holds 65535 columns: a longer log shows its most recent end
-    const uint32_t skip = totalcount > MAXCOLS ? totalcount - MAXCOLS : 0;
-    const uint32_t columns = totalcount - skip;
+    // a GIF holds 65535 columns: a longer log shows its most recent end,
+    // which is all its interval file holds
+    static_assert((int)CHARTLINES == (int)MAXCOLS, "the interval file holds the chart's columns");
+    const uint32_t lines = histlines < totalcount ? histlines : totalcount;
+    const uint32_t skip = lines > (uint32_t)MAXCOLS ? lines - (uint32_t)MAXCOLS : 0;
+    const uint32_t columns = totalcount > (uint32_t)MAXCOLS ? (uint32_t)MAXCOLS : totalcount;
     const int imageW = columns + LOADPAD < LOADMINW ? LOADMINW : (int)(columns + LOADPAD);
     const int rx = strcmp(req.action, "rxloaddyn") == 0;
     const int par = rx ? 3 : 5;

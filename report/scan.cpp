@@ -16,7 +16,7 @@ const char histname[] = "histout.dat";
 const char lockname[] = "histout.lck";
 
 uint32_t ultime1, ulrxbytes, ultxbytes;
-uint32_t totalcount, logrecords;
+uint32_t totalcount, logrecords, histlines;
 uint32_t ulseedtime;
 
 int64_t channelbytes(int64_t seconds)
@@ -114,18 +114,19 @@ uint32_t overintervals(void)
 // A counter that rose by more than the channel can carry in the time
 // between two records counts all the same: the setting may be too low, or
 // the counter was set; either way it is said.
-static void overcapacity(struct interval *iv, int64_t seconds)
+static void overcapacity(struct interval *iv, int64_t seconds, int tally)
 {
     const int64_t capacity = channelbytes(seconds);
     const uint32_t most = iv->rxbytes > iv->txbytes ? iv->rxbytes : iv->txbytes;
     iv->over = seconds > 0 && capacity > 0 && (uint64_t)most > (uint64_t)capacity;
-    if (iv->over && over.count++ == 0) {
+    if (tally && iv->over && over.count++ == 0) {
         over.t = iv->t;
         over.share = (double)most * 100 / (double)capacity;
     }
 }
 
-void countinterval(const struct logrecord *prev, const struct logrecord *rec, struct interval *iv)
+static void measure(const struct logrecord *prev, const struct logrecord *rec, struct interval *iv,
+                    int tally)
 {
     const int64_t seconds = (int64_t)rec->t - prev->t;
     int how;
@@ -138,7 +139,12 @@ void countinterval(const struct logrecord *prev, const struct logrecord *rec, st
     iv->txbytes = countbytes(prev->tx, rec->tx, seconds, &how);
     iv->txhow = (uint8_t)how;
     iv->gap = (uint8_t)isgap(seconds);
-    overcapacity(iv, seconds);
+    overcapacity(iv, seconds, tally);
+}
+
+void countinterval(const struct logrecord *prev, const struct logrecord *rec, struct interval *iv)
+{
+    measure(prev, rec, iv, 1);
 }
 
 // Whether an interval ending at t lies in the period.
@@ -224,11 +230,38 @@ int summarystarts(uint32_t t)
     return strcmp(szgmtdate1, req.date) == 0;
 }
 
+// The load chart draws the newest CHARTLINES intervals of its log: its
+// interval file holds those alone, from the records kept as they come, the
+// oldest of them the one the first line counts from. A five-year log
+// leaves 3 MB of lines behind, not 60.
+static struct logrecord chartrecords[CHARTLINES + 1];
+
+static void chartlines(const struct period *p, uint32_t kept)
+{
+    const uint32_t n = kept < CHARTLINES + 1 ? kept : CHARTLINES + 1;
+    const uint32_t oldest = kept < CHARTLINES + 1 ? 0 : kept % (CHARTLINES + 1);
+    int first = 1;
+    for (uint32_t i = 1; i < n; i++) {
+        const struct logrecord *prev = &chartrecords[(oldest + i - 1) % (CHARTLINES + 1)];
+        const struct logrecord *rec = &chartrecords[(oldest + i) % (CHARTLINES + 1)];
+        if (!inperiod(p, rec->t))
+            continue;
+        struct interval iv;
+        measure(prev, rec, &iv, 0);
+        const uint32_t fields[] = {iv.t, iv.rx, iv.rxbytes, iv.tx, iv.txbytes};
+        putline(fields, 5);
+        if (first)
+            ulseedtime = prev->t;
+        first = 0;
+    }
+}
+
 static void scanrecords(const struct period *p)
 {
     const int summary = summaryasked();
+    const int chart = !summary && strcmp(req.action, "totalload") != 0;
     int sumtotalload = 0, seeded = 0;
-    uint32_t lines = 0;
+    uint32_t lines = 0, kept = 0;
     struct logrecord rec, prev = {0, 0, 0};
 
     while (lognext(&rec)) {
@@ -249,20 +282,27 @@ static void scanrecords(const struct period *p)
         }
         if (summary)
             continue;
+        if (chart)
+            chartrecords[kept++ % (CHARTLINES + 1)] = rec;
         if (seeded && inperiod(p, rec.t)) {
             // a counter that fell wrapped or restarted; either way the next
             // interval counts from its new value
             struct interval iv;
             countinterval(&prev, &rec, &iv);
-            const uint32_t fields[] = {iv.t, iv.rx, iv.rxbytes, iv.tx, iv.txbytes};
-            putline(fields, 5);
+            if (!chart) {
+                const uint32_t fields[] = {iv.t, iv.rx, iv.rxbytes, iv.tx, iv.txbytes};
+                putline(fields, 5);
+            }
             if (lines++ == 0)
                 ulseedtime = prev.t;
         }
         seeded = 1;
         prev = rec;
     }
+    if (chart)
+        chartlines(p, kept);
     // the records that made the interval lines, the first only seeding
+    histlines = chart && lines > (uint32_t)CHARTLINES ? (uint32_t)CHARTLINES : lines;
     if (!summary && seeded)
         totalcount = lines + 1;
     if (!summary && lines == 0)

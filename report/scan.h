@@ -14,6 +14,11 @@ extern const char lockname[];   // beside it: serialises requests
 // records in the log.
 extern uint32_t ultime1, ulrxbytes, ultxbytes;
 extern uint32_t totalcount, logrecords;
+// The lines of the interval file: the load chart's holds the newest
+// CHARTLINES, the columns a chart holds (a GIF is 65535 wide, less its
+// margins); the lookup's and the summary's every one.
+enum { CHARTLINES = 65505 };
+extern uint32_t histlines;
 // The time of the record that seeds the counters of the first interval line.
 extern uint32_t ulseedtime;
 
