@@ -269,6 +269,17 @@ TEST(LoadChart, LongestLogShowsItsRecentEnd)
     EXPECT_EQ(c.width(), 65535);
     EXPECT_EQ(c.runs(20, "red"), "11-280");
     EXPECT_EQ(c.runs(19, "red"), "");
+    // its interval file holds what it draws: the newest 65,505 lines, the
+    // first of them the 96th interval, its counters and bytes
+    const std::string hist = s.read("histout.dat");
+    EXPECT_EQ(std::count(hist.begin(), hist.end(), '\n'), 65505);
+    const uint32_t t96 = D0 + 43200 + 120 * 96;
+    EXPECT_EQ(hist.substr(0, hist.find('\n')), std::to_string(t96) + " 2880000 1920000 1440000 960000");
+    // the lookup's holds every one
+    runcgi(s, "action=totalload&time=00:00");
+    const std::string all = s.read("histout.dat");
+    EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 65600);
+    EXPECT_EQ(all.substr(all.size() - hist.size()), hist);
 }
 
 TEST(SummaryChart, BarsLegendAndWidth)
