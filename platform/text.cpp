@@ -55,9 +55,12 @@ static void failinas(struct textin *in, const char *why, int problem)
     in->failed = 1;
 }
 
-static void failin(struct textin *in, const char *why)
+// The system's failure: its kind taken first, before its words are looked
+// up (a call that may set the error again).
+static void failsys(struct textin *in)
 {
-    failinas(in, why, fileproblem());
+    const int problem = fileproblem();
+    failinas(in, fileerror(), problem);
 }
 
 // Inflates a gzip file's text into to; bytes made, 0 at its end, -1 when it
@@ -80,7 +83,7 @@ static long zipget(struct textin *in, char *to, size_t size)
         if (z->avail_in == 0 && !in->zipdone) {
             long got = fileget(in->fd, (char *)in->zipin, sizeof in->zipin);
             if (got < 0) {
-                failin(in, fileerror());
+                failsys(in);
                 return -1;
             }
             in->zipdone = got == 0;
@@ -123,7 +126,7 @@ static long getbytes(struct textin *in, char *to, size_t size)
         return zipget(in, to, size);
     long got = fileget(in->fd, to, size);
     if (got < 0)
-        failin(in, fileerror());
+        failsys(in);
     return got;
 }
 
@@ -275,7 +278,7 @@ int textopen(struct textin *in, const char *path)
     in->why[0] = '\0';
     in->pos = in->len = 0;
     if (in->fd == NOFILE) {
-        failin(in, fileerror());
+        failsys(in);
         in->ended = 1;
     } else
         sniff(in);
@@ -293,7 +296,7 @@ int textopentail(struct textin *in, const char *path, uint64_t tailbytes)
     if (in->zipped || !filesize(in->fd, &size) || size <= tailbytes)
         return 1;
     if (!fileseek(in->fd, size - tailbytes)) {
-        failin(in, fileerror());
+        failsys(in);
         in->ended = 1;
         in->pos = in->len = 0;
         marklines(in);
@@ -446,8 +449,8 @@ static void startout(struct textout *out)
 static void failout(struct textout *out)
 {
     if (!out->failed) {
-        snprintf(out->why, sizeof out->why, "%s", fileerror());
         out->problem = fileproblem();
+        snprintf(out->why, sizeof out->why, "%s", fileerror());
     }
     out->failed = 1;
 }

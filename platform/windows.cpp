@@ -210,7 +210,7 @@ enum fileproblem fileproblem(void)
     case ERROR_ACCESS_DENIED: case ERROR_WRITE_PROTECT: return FILEDENIED;
     case ISFOLDER: return FILEFOLDER;
     case NOTDISKFILE: return FILENOTFILE;
-    case ERROR_DISK_FULL: case ERROR_HANDLE_DISK_FULL: return FILEFULL;
+    case ERROR_DISK_FULL: case ERROR_HANDLE_DISK_FULL: case ERROR_FILE_TOO_LARGE: return FILEFULL;
     default: return FILEOTHER;
     }
 }

@@ -195,17 +195,22 @@ int logthere(void)
     // opened as the reading will open it: a log that is there but cannot
     // be read is told now, with its reason
     sysfile f = fileread(req.logname);
+    // the system's reason, taken before another call replaces it
+    int problem = f == NOFILE ? fileproblem() : FILEOTHER;
+    char why[WHYSIZE];
+    snprintf(why, sizeof why, "%s", f == NOFILE ? fileerror() : "");
     // a current log that is not there while its archives are is being
     // rotated: it is there again in a moment, or the device writes it at
     // its next record, and the archives hold what there is until then
-    if (f == NOFILE && fileproblem() == FILEMISSING && !req.lognamed && logsarchived(req.logname)) {
+    if (f == NOFILE && problem == FILEMISSING && !req.lognamed && logsarchived(req.logname)) {
         if (!logswait(req.logname))
             return 1;
         f = fileread(req.logname);
+        problem = f == NOFILE ? fileproblem() : FILEOTHER;
+        snprintf(why, sizeof why, "%s", f == NOFILE ? fileerror() : "");
     }
     if (f == NOFILE) {
-        const int problem = fileproblem();
-        complain(req.logname, fileerror());
+        complain(req.logname, why);
         filefailure(problem, summaryasked() ? "daily log" : "log", pathbase(req.logname),
                     req.logname, "the log folder", 0);
         return 0;

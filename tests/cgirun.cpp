@@ -280,12 +280,18 @@ static std::map<std::string, std::string> files(const std::string &dir)
     return out;
 }
 
-// A site copied whole, its links as links.
+// A site copied whole, its links as links, and the times its files were
+// last written, by which the program weighs archives it cannot all read.
 static void copysite(const std::string &from, const std::string &to)
 {
     namespace fs = std::filesystem;
     fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing |
                            fs::copy_options::copy_symlinks);
+    std::error_code ec;
+    for (auto &e : fs::recursive_directory_iterator(from, ec))
+        if (e.is_regular_file(ec) && !e.is_symlink(ec))
+            fs::last_write_time(to + "/" + fs::relative(e.path(), from).string(),
+                                fs::last_write_time(e.path(), ec), ec);
 }
 
 // The answer of a Windows program: its header's lines end in CR LF, as the

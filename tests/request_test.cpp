@@ -43,8 +43,7 @@ TEST(Request, SettingsChooseTheLog)
     // here: the pages differ in whether the folder is there
     cgiopts own;
     own.compare = false;
-    const std::string nodrive = launched() ? "The log a.dat is not in the log folder."
-                                           : "The folder d:\\logs\\ of the log a.dat is not there.";
+    const std::string nodrive = "The folder d:\\logs\\ of the log a.dat is not there.";
     s.write("quorlink.cfg", "logpath=c:\\x\\\r\nlogname=d:\\logs\\a.dat\r\nbandwidth=128000\r\n");
     EXPECT_EQ(runcgi(s, "", own).page, pagehead + lognameline("d:\\logs\\a.dat", 128000) + denied(nodrive));
     s.write("quorlink.cfg", "logpath=x\\\n");
