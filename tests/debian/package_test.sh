@@ -281,7 +281,7 @@ fetch /quorlink/cgi-bin/quorlink.cfg
 check "the settings have no address" [ "$status" = 404 ]
 fetch "/quorlink/cgi-bin/quorlink?logfile=gone.dat"
 check "a missing log is told in Apache's error log, with the channel" \
-  inerrorlog "quorlink: logs/gone.dat: No such file or directory (in $channel)"
+  inerrorlog "quorlink: logs/gone.dat: No such file or directory (in $channel; query \"logfile=gone.dat\"; client "
 for what in /quorlink/ "/quorlink/$load" /quorlink/charts/quorlinkout.gif; do
   check "this machine only: $what refused to 192.0.2.7" [ "$(get 80 "$what" 192.0.2.7)" = 403 ]
 done
@@ -331,7 +331,7 @@ check "quorlink-check east: all holds, status 0 ($status)" \
 check "quorlink-check east: the log and its intervals" grep -q '^OK: log logs/vornout.dat: 360 intervals' "$work/check.out"
 status=$(checkof west)
 check "quorlink-check west: the device has stopped, status 1 ($status)" \
-  bash -c "[ '$status' = 1 ] && grep -q '^WARNING: vornout.dat: the newest record is 4 days old: is the device still writing?' '$work/check.out'"
+  bash -c "[ '$status' = 1 ] && grep -q '^WARNING: vornout.dat: the newest record is 3 days old: is the device still writing?' '$work/check.out'"
 cp "$root/etc/quorlink/east.cfg" "$work/east.cfg"
 echo "bandwith=2000000" >> "$root/etc/quorlink/east.cfg"
 status=$(checkof east)
@@ -344,6 +344,7 @@ check "quorlink-check east: a log the server's account cannot read is an error, 
   bash -c "[ '$status' = 2 ] && grep -q '^ERROR: The log vornout.dat cannot be read by the web server' '$work/check.out'"
 chmod 644 "$root/var/lib/quorlink/east/logs/vornout.dat"
 check "quorlink-check nosuch: no such channel, status 2" [ "$(checkof nosuch)" = 2 ]
+rm "$root/var/lib/quorlink/east/logs/sumout.dat"
 fetch /quorlink/east/
 check "a second channel's front page at /quorlink/east/" \
   [ "$status $(grep -c 'action="cgi-bin/quorlink"' <<<"$body")" = "200 4" ]
@@ -356,7 +357,7 @@ check "its program answers" [ "$status $(chartless)" = "200 $(page 64000)" ]
 check "its chart is its own, 390 wide" chartat /quorlink/east/charts/quorlinkout.gif 390
 fetch "/quorlink/east/cgi-bin/quorlink?logfile=gone.dat"
 check "its complaints name its folder" \
-  inerrorlog "quorlink: logs/gone.dat: No such file or directory (in /var/lib/quorlink/east)"
+  inerrorlog "quorlink: logs/gone.dat: No such file or directory (in /var/lib/quorlink/east; query "
 fetch /quorlink/channels.json
 check "the overview's list holds the three" [ "$(grep -o '"name":"[a-z]*"' <<<"$body" | tr '\n' ' ')" = \
   '"name":"default" "name":"east" "name":"west" ' ]
