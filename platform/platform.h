@@ -140,6 +140,13 @@ int workdir(char *out, size_t outsize);
 // web servers put in their error log, or wherever this system's servers
 // want it instead.
 void serverlog(const char *line);
+// The line on standard error, in one write; where standard error is a
+// file, with the time first. Apache's mod_cgid and lighttpd hand a program
+// their error log itself as its standard error and put its lines in as
+// they come; a server that reads a pipe (mod_cgi, nginx through fcgiwrap)
+// adds its own time.
+void errorline(const char *line);
+int errorisfile(void);
 
 uint32_t clocknow(void);
 void utctime(uint32_t t, struct tm *out);

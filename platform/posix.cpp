@@ -270,27 +270,15 @@ int workdir(char *out, size_t outsize)
     return getcwd(out, outsize) != nullptr;
 }
 
-// Apache's mod_cgid and lighttpd hand a program their error log itself as
-// its standard error, and the line goes in as it is written: it carries
-// its own time there. Where standard error is a pipe, the server reads it
-// and adds its time (mod_cgi, nginx through fcgiwrap).
-static int stampedbyserver(void)
+int errorisfile(void)
 {
     struct stat st;
-    return fstat(2, &st) != 0 || !S_ISREG(st.st_mode);
+    return fstat(2, &st) == 0 && S_ISREG(st.st_mode);
 }
 
 void serverlog(const char *line)
 {
-    char stamp[32] = "";
-    if (!stampedbyserver()) {
-        struct tm tm;
-        utctime(clocknow(), &tm);
-        strftime(stamp, sizeof stamp, "[%Y-%m-%d %H:%M:%S UTC] ", &tm);
-    }
-    // one write: lines of requests at the same time do not mix
-    fprintf(stderr, "%s%s\n", stamp, line);
-    fflush(stderr);
+    errorline(line);
 }
 
 void platforminit(void)

@@ -27,6 +27,19 @@ const char *pathbase(const char *path)
     return sep ? sep + 1 : path;
 }
 
+void errorline(const char *line)
+{
+    char stamp[32] = "";
+    if (errorisfile()) {
+        struct tm tm;
+        utctime(clocknow(), &tm);
+        strftime(stamp, sizeof stamp, "[%Y-%m-%d %H:%M:%S UTC] ", &tm);
+    }
+    // one write: lines of requests at the same time do not mix
+    fprintf(stderr, "%s%s\n", stamp, line);
+    fflush(stderr);
+}
+
 // Drops carriage returns from the bytes just read and stops at a 0x1A.
 static void cleanchunk(struct textin *in, size_t from)
 {

@@ -442,25 +442,15 @@ static int underiis(void)
 // text as it is.
 enum { EVENTID = 1 };
 
-// A server that hands the program its error log as standard error writes
-// the line as it comes, with no time of its own; one that reads a pipe
-// adds its own.
-static int stampedbyserver(void)
+int errorisfile(void)
 {
-    return GetFileType(GetStdHandle(STD_ERROR_HANDLE)) != FILE_TYPE_DISK;
+    return GetFileType(GetStdHandle(STD_ERROR_HANDLE)) == FILE_TYPE_DISK;
 }
 
 void serverlog(const char *line)
 {
     if (!underiis()) {
-        char stamp[32] = "";
-        if (!stampedbyserver()) {
-            struct tm tm;
-            utctime(clocknow(), &tm);
-            strftime(stamp, sizeof stamp, "[%Y-%m-%d %H:%M:%S UTC] ", &tm);
-        }
-        fprintf(stderr, "%s%s\n", stamp, line);
-        fflush(stderr);
+        errorline(line);
         return;
     }
     wchar_t text[LOGLINESIZE];

@@ -437,6 +437,14 @@ void letgo(holder &h)
     h.pid = -1;
 }
 
+void gzipped(const site &s, const std::string &name, const std::string &text)
+{
+    s.write(name + ".plain", text);
+    std::string cmd = "gzip -9 -n -c " + s.path(name + ".plain") + " > " + s.path(name) + " && rm " +
+                      s.path(name + ".plain");
+    ASSERT_EQ(system(cmd.c_str()), 0);
+}
+
 std::string record(uint32_t t, uint32_t rx, uint32_t tx, const char *eol)
 {
     std::string e = eol;

@@ -97,6 +97,9 @@ std::string pagechart(const std::string &page);
 
 #include <gd.h>
 
+// A file of the site holding text gzipped, as gzip -9 makes it.
+void gzipped(const site &s, const std::string &name, const std::string &text);
+
 // One record of a counter log, as the device writes it.
 std::string record(uint32_t t, uint32_t rx, uint32_t tx, const char *eol = "\n");
 

@@ -25,14 +25,6 @@ static std::string steady(int first, int count, int every = 1)
     return log;
 }
 
-static void gzipped(const site &s, const std::string &name, const std::string &text)
-{
-    s.write(name + ".plain", text);
-    std::string cmd = "gzip -9 -n -c " + s.path(name + ".plain") + " > " + s.path(name) + " && rm " +
-                      s.path(name + ".plain");
-    ASSERT_EQ(system(cmd.c_str()), 0);
-}
-
 static int rows(const std::string &csv)
 {
     return (int)std::count(csv.begin(), csv.end(), '\r') - 1;   // less the header row

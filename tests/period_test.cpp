@@ -31,14 +31,6 @@ static std::string steady(int first, int count, uint32_t rx0 = 0)
     return log;
 }
 
-static void gzipped(const site &s, const std::string &name, const std::string &text)
-{
-    s.write(name + ".plain", text);
-    std::string cmd = "gzip -9 -n -c " + s.path(name + ".plain") + " > " + s.path(name) + " && rm " +
-                      s.path(name + ".plain");
-    ASSERT_EQ(system(cmd.c_str()), 0);
-}
-
 static int lines(const std::string &text)
 {
     return (int)std::count(text.begin(), text.end(), '\n');
