@@ -130,4 +130,12 @@ if [ "$server" != lighttpd ] && [ "$(id -u)" -eq 0 ]; then
   check "cgi-bin holds what the install put there" \
     [ "$(ls "$cgi" | tr '\n' ' ')" = "histout.dat histout.lck quorlink quorlink.cfg quorlink.cfg.example " ]
 fi
+# a doubt is told like a failure: a table where a log should be holds no
+# record in the device's format, which the page says after its "not found"
+printf 'time,seconds,rx_bytes\n2026-12-08T00:02:00Z,120,5\n' > "$SITE/logs/foreign.dat"
+fetch "/cgi-bin/$program?logfile=foreign.dat"
+check "a log of no record says why after its not found" grep -q \
+  "<p>The entered date is not found !</p><p>The log holds no record in the device&#39;s format.</p></body></html>$" <<<"$body"
+check "and the server's error log says it with its request" \
+  inerrorlog "quorlink: foreign.dat: The log holds no record in the device's format. (in "
 finish
