@@ -21,14 +21,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const bool write = size % 64 == 0;
     resetrequest();
     gatherrequest("action=rxloaddyn&hgrid=&vgrid=");
-    if (write)
+    if (write) {
         drawloadchart(loadlines);
+        showchart();
+    }
     else if (gdImagePtr im = loadchartimage(loadlines))
         gdImageDestroy(im);
     resetrequest();
     gatherrequest("action=sumtotalload&hgrid=");
-    if (write)
+    if (write) {
         drawsumchart(sumlines);
+        showchart();
+    }
     else if (gdImagePtr im = sumchartimage(sumlines))
         gdImageDestroy(im);
     return 0;

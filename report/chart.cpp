@@ -158,6 +158,8 @@ static void finishchart(gdImagePtr im)
         }
     }
     if (ok) {
+        // one chart a page: a chart drawn and never shown gives way
+        gdFree(shown.gif);
         shown.gif = gif;
         shown.size = (size_t)size;
         return;
