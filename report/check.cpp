@@ -114,6 +114,7 @@ static int readlogs(const char *path, int archives, struct reading *r)
         r->newest = iv.t;
     }
     logsclose();
+    overcapacitydoubt(path);
     const char *why, *failed = logsfailed(&why);
     if (failed) {
         char text[PATHSIZE + WHYSIZE + 8];

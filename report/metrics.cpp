@@ -78,6 +78,7 @@ static int countlog(struct counted *n)
             n->last = iv;
         }
     logsclose();
+    overcapacitydoubt(req.logname);
     n->hasrecord = c.seeded;
     n->newest = c.prev;
     const char *why, *failed = logsfailed(&why);

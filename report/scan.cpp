@@ -106,9 +106,14 @@ static struct {
     double share;   // of what the channel carries in it, in percent
 } over;
 
-uint32_t overintervals(void)
+void overcapacitydoubt(const char *path)
 {
-    return over.count;
+    if (over.count)
+        doubt(LOGDOUBT, pathbase(path),
+              "%u interval%s counted more than the channel can carry (the first to %s, %.0f%% of "
+              "it): the bandwidth setting may be too low, or the counter was set.",
+              over.count, over.count == 1 ? "" : "s", daytime(over.t), over.share);
+    over.count = 0;
 }
 
 // A counter that rose by more than the channel can carry in the time
@@ -183,11 +188,7 @@ int closerequestlogs(void)
         filefailure(logsproblem(), current ? (summaryasked() ? "daily log" : "log") : "archive",
                     pathbase(failed), failed, "the log folder", 0);
     }
-    if (over.count)
-        doubt(LOGDOUBT, pathbase(req.logname),
-              "%u interval%s counted more than the channel can carry (the first to %s, %.0f%% of "
-              "it): the bandwidth setting may be too low, or the counter was set.",
-              over.count, over.count == 1 ? "" : "s", daytime(over.t), over.share);
+    overcapacitydoubt(req.logname);
     return failed == nullptr;
 }
 

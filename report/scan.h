@@ -75,9 +75,9 @@ struct period *askedperiod(void);
 int openrequestlogs(struct counting *c, int ordered);
 int nextrequestinterval(struct counting *c, struct interval *iv);
 int closerequestlogs(void);
-// The intervals of the readings so far that counted more than the channel
-// can carry.
-uint32_t overintervals(void);
+// The intervals of a reading that counted more than the channel can carry:
+// said once the reading of the log at path is done, and counted anew.
+void overcapacitydoubt(const char *path);
 // All of them in time order, each interval longer than none, handed to
 // each after start; read again from start when the logs were renamed
 // while they were read.
