@@ -9,9 +9,9 @@
 # nginx example, the site opened to a network, the upgrade under a loop of
 # requests (none may fail) keeping the edited conffiles, a channel removed,
 # removal, purge. Then Apache installed after the package; the examples of
-# the README, README.Debian and the manual pages, each file's run as
-# written in a root of its own; and the README's steps from source on a
-# host without systemd, with its examples for that install.
+# the README, doc/reference.md, README.Debian and the manual pages, each
+# file's run as written in a root of its own; and the README's steps from
+# source on a host without systemd, with its examples for that install.
 # The roots come once from mmdebstrap with this machine's own apt sources.
 # Each round's root runs in namespaces of its own (processes, mounts,
 # network), so that Apache's init script finds its own Apache, and Apache
@@ -103,7 +103,7 @@ took "roots made by mmdebstrap"
 # configuration turned off makes apache2's empty folders for such records:
 # that is all it may leave. (The root holds autopkgtest, whose apt-utils
 # has apt extract every package's debconf templates in tmp.ci.)
-examplefiles=(README.md debian/README.Debian man/quorlink.8 man/quorlink-channel.8)
+examplefiles=(README.md doc/reference.md debian/README.Debian man/quorlink.8 man/quorlink-channel.8)
 for name in round second source autopkgtest upgrade "${examplefiles[@]//\//-}"; do
   cp -ax "$work/base" "$work/$name"
 done
@@ -517,8 +517,8 @@ kill -KILL "${nspids[second]}"
 unset 'nspids[second]'
 took "Apache installed after the package"
 
-# The examples that the README, README.Debian and the manual pages mark as
-# runnable for the package, each file's in order in a root of its own with
+# The examples that the README, doc/reference.md, README.Debian and the
+# manual pages mark as runnable for the package, each file's in order in a root of its own with
 # the package just installed, as a reader who follows that file alone. In
 # README.Debian's root, the mistakes the README once made, each caught.
 examples() {  # examples INSTALL FILE LOG: the file's examples run in the root entered
@@ -576,10 +576,10 @@ cmake --install "$build" --prefix "$root/srv/quorlink" >/dev/null
 cp "$root/srv/quorlink/cgi-bin/quorlink.cfg.example" "$root/srv/quorlink/cgi-bin/quorlink.cfg"
 "$build/genlog" >"$root/srv/quorlink/logs/vornout.dat"
 inroot chown www-data: /srv/quorlink/cgi-bin/histout.dat /srv/quorlink/cgi-bin/histout.lck /srv/quorlink/charts
-# step 5 as the README words it: its copy, done from here; its a2en*
-# lines; its restart without systemd
+# the Apache step as the README words it: its copy, done from here; its
+# a2en* lines; its restart without systemd
 cp "$top/deploy/apache2-quorlink.conf" "$root/etc/apache2/sites-available/quorlink.conf"
-steps="$(sed -n '/^### Apache/,/^### /p' "$top/README.md" | sed -n '/^   ```sh/,/^   ```/p')"
+steps="$(sed -n '/^### From source/,/^### /p' "$top/README.md" | sed -n '/^   ```sh/,/^   ```/p')"
 restart="$(sed -n 's/.*# without systemd: //p' <<<"$steps")"
 check "the README's Apache steps: two a2en lines, a restart without systemd" \
   [ "$(grep -c '^ *a2en' <<<"$steps")" = 2 -a -n "$restart" ]
