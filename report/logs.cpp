@@ -297,6 +297,11 @@ const char *logsskipped(int n, const char **why)
     return more;
 }
 
+void logsforget(void)
+{
+    logs.nnotread = logs.morenotread = 0;
+}
+
 // An archive left out of the reading, or read only in part: it costs the
 // answer its own records, never the rest, and it is named, once for all
 // the readings of the request (a CSV reads its logs twice).
