@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: unit tests, the program driven as
 # a CGI (hostile requests, failing disks, parallel load), lighttpd, Apache
-# and nginx serving it, Prometheus scraping it, the figures against a
+# and nginx serving it, Prometheus scraping it, logrotate rotating its log
+# while lighttpd answers periods across the archives, the figures against a
 # computation of their own, a browser on the front page; then the Debian
 # package: lintian, piuparts, and an install, upgrade and purge in a
 # throwaway Debian root; then the Windows program (mingw-w64) under wine:
@@ -12,7 +13,8 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/deps lighttpd apache2 nginx-light fcgiwrap chromium curl ca-certificates strace \
-  prometheus python3 clang libclang-rt-dev unzip libxml2-utils locales lintian piuparts mmdebstrap
+  prometheus logrotate faketime python3 clang libclang-rt-dev unzip libxml2-utils locales lintian \
+  piuparts mmdebstrap
 command -v npm >/dev/null || scripts/deps nodejs npm
 jobs="$(nproc)"
 

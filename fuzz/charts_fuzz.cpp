@@ -1,6 +1,7 @@
 // The interval file read back into both charts and drawn. Line counts are
 // capped so the images stay small; gd's GIF writer costs far more than the
-// drawing, so one input in 64 takes the whole road to a written chart.
+// drawing, so one input in 64 takes the whole road to a written chart, and
+// to the page that shows it (and lets it go).
 #include "../report/chart.h"
 #include "fuzzsite.h"
 
@@ -24,16 +25,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (write) {
         drawloadchart(loadlines);
         showchart();
-    }
-    else if (gdImagePtr im = loadchartimage(loadlines))
+    } else if (gdImagePtr im = loadchartimage(loadlines))
         gdImageDestroy(im);
     resetrequest();
     gatherrequest("action=sumtotalload&hgrid=");
     if (write) {
         drawsumchart(sumlines);
         showchart();
-    }
-    else if (gdImagePtr im = sumchartimage(sumlines))
+    } else if (gdImagePtr im = sumchartimage(sumlines))
         gdImageDestroy(im);
     return 0;
 }

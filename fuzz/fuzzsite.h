@@ -12,6 +12,8 @@
 
 #include <string>
 
+#include "../report/doubts.h"
+#include "../report/logs.h"
 #include "../report/request.h"
 
 inline void fuzzsite(void)
@@ -26,10 +28,13 @@ inline void fuzzsite(void)
     setenv("TZ", "UTC", 1);
 }
 
+// What a request leaves behind, forgotten: the next one is a new process's.
 inline void resetrequest(void)
 {
     static const struct request initial = req;
     req = initial;
+    doubtsforget();
+    logsforget();
 }
 
 // The input as a text: up to its first zero byte.

@@ -80,6 +80,11 @@ void doubtsfreeze(int frozen)
     doubts.frozen = frozen;
 }
 
+void doubtsforget(void)
+{
+    memset(&doubts, 0, sizeof doubts);
+}
+
 void failure(const char *format, ...)
 {
     if (doubts.failure[0])

@@ -36,6 +36,9 @@ const char *doubtsentence(int n);
 // A second reading of logs read once already finds what the first found:
 // while frozen, nothing is added.
 void doubtsfreeze(int frozen);
+// Forgets the doubts and the failure of the request answered: a harness
+// answers many requests in one process, each with its own.
+void doubtsforget(void);
 
 // Why the answer could not be given, in one sentence for the visitor that
 // names no path of the server the page does not show already; the first

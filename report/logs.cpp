@@ -231,6 +231,9 @@ static struct {
     char failedpath[PATHSIZE], why[WHYSIZE];
     int failed, problem;
     int changed;                      // a log was renamed or replaced while it was read
+    int again;                        // the merge went on after such a rename
+    uint64_t currentsize;             // the current log's size when the folder was listed
+    struct logreading reading;        // what the reading reads, for the logs listed again
     int currentgone;                  // the current log is not there, its archives are
     int every;                        // the one log hands out its late records too
     uint32_t late;                    // records out of time order in the logs read
@@ -292,6 +295,11 @@ const char *logsskipped(int n, const char **why)
     snprintf(more, sizeof more, "%d more archive%s", logs.morenotread, logs.morenotread == 1 ? "" : "s");
     *why = "not read either";
     return more;
+}
+
+void logsforget(void)
+{
+    logs.nnotread = logs.morenotread = 0;
 }
 
 // An archive left out of the reading, or read only in part: it costs the
@@ -556,6 +564,16 @@ int logswait(const char *path)
     return fileexists(path);
 }
 
+// Whether the current log is shorter now than when the folder was listed,
+// or than what was read of it: copytruncate copied it into an archive that
+// the listing may not hold, then emptied it.
+static int shrunk(const struct logsource *src)
+{
+    uint64_t size;
+    return src->current && !src->in.zipped && filesize(src->in.fd, &size) &&
+           (size < logs.currentsize || size < src->in.got);
+}
+
 // Each log's first record, within the text a first record must lie in;
 // a log without one has nothing to merge. One that cannot be read, or
 // holds no record there, is left out and named; a log that is gone since
@@ -585,6 +603,7 @@ static int probelogs(void)
             leftout(path, src->in.why);
         else if (!got && src->in.limited)
             leftout(path, "no record in its first 64 KiB of text");
+        changed |= shrunk(src);
         sourceclose(src);
         if (got) {
             f.first = rec.t;
@@ -599,7 +618,7 @@ static int probelogs(void)
 static void resetlogs(void)
 {
     logs.merged = logs.nopen = logs.handed = logs.failed = logs.problem = 0;
-    logs.changed = logs.currentgone = 0;
+    logs.changed = logs.currentgone = logs.again = 0;
     logs.late = 0;
     currentlog[0] = '\0';
     logs.one = nullptr;
@@ -614,6 +633,7 @@ static int newest(uint32_t *t)
     const struct logfile *last = &logs.files[logs.nfiles - 1];
     *t = last->first;
     if (!sourceopentail(src, filepath(last), TAILBYTES)) {
+        logs.changed = src->in.problem == FILEMISSING;
         failwith(filepath(last), src->in.why, src->in.problem);
         return 0;
     }
@@ -654,26 +674,48 @@ static int openone(const struct logreading *r)
     return 0;
 }
 
+// The logs listed and probed. A folder that changes between its listing
+// and the probes is listed again: a rotation renames every archive.
+static int findlogs(const struct logreading *r)
+{
+    for (int tries = 1;; tries++) {
+        logs.currentgone = 0;
+        logs.currentsize = 0;
+        sysfile f = r->current ? fileread(r->path) : NOFILE;
+        if (f != NOFILE) {
+            if (!filesize(f, &logs.currentsize))
+                logs.currentsize = 0;
+            fileclose(f);
+        }
+        listlogs(r->path, r->archives, r->period);
+        if (logs.failed)
+            return 0;
+        if (probelogs() || tries == LOGRETRIES)
+            return 1;
+    }
+}
+
+// Logs whose follower starts before t need not be read: archives are
+// taken to follow one another, so they hold nothing from t on.
+static void skipbefore(int64_t t)
+{
+    while (logs.nextfile + 1 < logs.nfiles && logs.files[logs.nextfile + 1].first < t)
+        logs.nextfile++;
+}
+
 int logsopen(const struct logreading *r)
 {
     struct period *p = r->period;
     resetlogs();
     logs.every = r->every;
+    logs.reading = *r;
     snprintf(currentlog, sizeof currentlog, "%s", r->current ? r->path : "");
     // the one log, every record of it: the road of most requests
     if (!r->archives && !p->asked)
         return openone(r);
     logs.merged = 1;
-    // a folder that changes between its listing and the probes is listed
-    // again: a rotation renames every archive
-    for (int tries = 1;; tries++) {
-        logs.currentgone = 0;
-        listlogs(r->path, r->archives, p);
-        if (logs.failed)
-            return 0;
-        if (probelogs() || tries == LOGRETRIES)
-            break;
-    }
+    if (!findlogs(r))
+        return 0;
     if (logs.found > MAXLOGS - 1)
         doubt(LOGDOUBT, pathbase(r->path),
               "%d of its %d archives are left out: a reading takes %d logs, those last written "
@@ -697,8 +739,7 @@ int logsopen(const struct logreading *r)
     // counts from; a follower that starts at the period's start holds no
     // record before it
     if (p->hasfrom)
-        while (logs.nextfile + 1 < logs.nfiles && logs.files[logs.nextfile + 1].first < p->from)
-            logs.nextfile++;
+        skipbefore(p->from);
     return 1;
 }
 
@@ -730,9 +771,40 @@ static int nextlogdue(void)
     return 1;
 }
 
+// A log that is gone, or is another file than the one probed, was renamed
+// while the logs were read: a rotation, which renames them all, or
+// compresses one into a new file. The answer may be half written, so the
+// merge goes on where it stands: the logs are listed and probed again, and
+// read from the one that holds what comes after the last record handed out
+// (the records up to it are passed over as handed out already). The logs
+// that were open are read again, their doubts said then. 0 when the folder
+// keeps changing: the reading fails, and one that can start again should.
+static int readagain(const char *path, const char *why, int problem)
+{
+    for (int i = 0; i < logs.nopen; i++) {
+        logs.open[i]->reading = 0;
+        sourceclose(logs.open[i]);
+    }
+    logs.nopen = 0;
+    if (logs.again++ == LOGRETRIES) {
+        logs.changed = 1;
+        failwith(path, why, problem);
+        return 0;
+    }
+    if (!findlogs(&logs.reading))
+        return 0;
+    if (logs.currentgone)
+        currentgone(LOGDOUBT, logs.reading.path, ": the answer is read from its archives");
+    logs.nextfile = 0;
+    if (logs.handed)
+        skipbefore((int64_t)logs.last + 1);
+    else if (logs.reading.period->hasfrom)
+        skipbefore(logs.reading.period->from);
+    return 1;
+}
+
 // Opens the next log in the order of first records and reads its first
-// record ahead; 0 when a log could not be read. A log that is gone, or is
-// another file than the one probed, was renamed while the logs were read.
+// record ahead; 0 when a log could not be read.
 static int openlog(void)
 {
     struct logsource *src = freesource();
@@ -740,25 +812,28 @@ static int openlog(void)
     const char *path = filepath(f);
     uint64_t id;
     if (!sourceopen(src, path)) {
-        logs.changed = src->in.problem == FILEMISSING;
-        if (!logs.changed && !src->current) {
+        if (src->in.problem == FILEMISSING)
+            return readagain(path, "renamed while the logs were read", FILEMISSING);
+        if (!src->current) {
             leftout(path, src->in.why);
             return 1;
         }
-        failwith(path, logs.changed ? "renamed while the logs were read" : src->in.why, src->in.problem);
+        failwith(path, src->in.why, src->in.problem);
         return 0;
     }
     if (f->hasid && fileid(src->in.fd, &id) && id != f->id) {
-        logs.changed = 1;
         sourceclose(src);
-        failwith(path, "replaced by another file while the logs were read", FILEOTHER);
-        return 0;
+        return readagain(path, "replaced by another file while the logs were read", FILEOTHER);
     }
     src->reading = 1;
     src->live = takeinorder(src, &src->ahead);
     if (src->live)
         logs.open[logs.nopen++] = src;
-    else
+    else if (shrunk(src)) {
+        src->reading = 0;
+        sourceclose(src);
+        return readagain(path, "emptied while the logs were read", FILEOTHER);
+    } else
         finishsource(src);
     return !logs.failed;
 }
@@ -778,7 +853,10 @@ static int mergednext(struct logrecord *rec)
         struct logsource *src = logs.open[k];
         *rec = src->ahead;
         src->live = takeinorder(src, &src->ahead);
-        if (!src->live) {
+        if (!src->live && shrunk(src)) {
+            if (!readagain(src->path, "emptied while the logs were read", FILEOTHER))
+                return 0;
+        } else if (!src->live) {
             finishsource(src);
             logs.open[k] = logs.open[--logs.nopen];
             if (logs.failed)

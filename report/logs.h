@@ -124,5 +124,7 @@ uint32_t logslate(void);
 // holding no record where a first record should be) or read only in part:
 // the n-th name and why, or null past the last.
 const char *logsskipped(int n, const char **why);
+// Forgets them, for the next request of a harness that answers many.
+void logsforget(void);
 
 #endif
