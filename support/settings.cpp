@@ -108,52 +108,6 @@ static uint32_t unsignedval(const char *ptr)
     return neg ? 0u - v : v;
 }
 
-// Whether the eight bytes of x, first byte lowest, are all digits.
-static int eightdigits(uint64_t x)
-{
-    const uint64_t high = x & UINT64_C(0xF0F0F0F0F0F0F0F0);
-    const uint64_t carried = (x + UINT64_C(0x0606060606060606)) & UINT64_C(0xF0F0F0F0F0F0F0F0);
-    return (high | carried >> 4) == UINT64_C(0x3333333333333333);
-}
-
-// The number of eight digits, first byte lowest: pairs, then fours, then
-// the eight, each step one multiplication.
-static uint32_t eightvalue(uint64_t x)
-{
-    x -= UINT64_C(0x3030303030303030);
-    x = x * 10 + (x >> 8);
-    x = ((x & UINT64_C(0x000000FF000000FF)) * (100 + (UINT64_C(1000000) << 32)) +
-         ((x >> 16 & UINT64_C(0x000000FF000000FF)) * (1 + (UINT64_C(10000) << 32)))) >> 32;
-    return (uint32_t)x;
-}
-
-uint32_t textlvalue(const char *text, size_t size)
-{
-    const char *ptr = text, *end = text + size;
-    while (ptr < end && isspacechar(*ptr))
-        ptr++;
-    int neg = 0;
-    if (ptr < end && (*ptr == '+' || *ptr == '-'))
-        neg = *ptr++ == '-';
-    // a log's times and counters have eight digits or more: read eight at
-    // a time while they last, the value wrapping modulo 2^32 as digit by
-    // digit
-    uint32_t v = 0;
-    while (end - ptr >= 8) {
-        const unsigned char *b = (const unsigned char *)ptr;
-        const uint64_t x = (uint64_t)b[0] | (uint64_t)b[1] << 8 | (uint64_t)b[2] << 16 |
-                           (uint64_t)b[3] << 24 | (uint64_t)b[4] << 32 | (uint64_t)b[5] << 40 |
-                           (uint64_t)b[6] << 48 | (uint64_t)b[7] << 56;
-        if (!eightdigits(x))
-            break;
-        v = v * 100000000u + eightvalue(x);
-        ptr += 8;
-    }
-    while (ptr < end && (unsigned char)(*ptr - '0') < 10)
-        v = v * 10u + (uint32_t)(*ptr++ - '0');
-    return neg ? 0u - v : v;
-}
-
 uint32_t getlvalue(const char *ptstr, int parnum)
 {
     return unsignedval(skipfields(ptstr, parnum));
