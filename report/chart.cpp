@@ -81,6 +81,16 @@ static gdImagePtr startchart(int imagew, struct palette *pal)
     return im;
 }
 
+// gd's dashed line of one pixel's width along a row (dx 1) or a column
+// (dy 1), n pixels from x, y, written straight into the palette image as
+// gd's would set them: three on, then four off and four on in turn.
+static void dashedrun(gdImagePtr im, int x, int y, int dx, int dy, int n, int colour)
+{
+    for (int k = 0; k < n; k++, x += dx, y += dy)
+        if ((k + 1) / 4 % 2 == 0 && x >= im->cx1 && x <= im->cx2 && y >= im->cy1 && y <= im->cy2)
+            im->pixels[y][x] = (unsigned char)colour;
+}
+
 // 100% at the top down to 10%: dashed across the load chart, ticks on the
 // summary chart.
 static void percentgrid(gdImagePtr im, int imagew, int dashed, int colour)
@@ -93,7 +103,7 @@ static void percentgrid(gdImagePtr im, int imagew, int dashed, int colour)
     for (int k = 0; k < GRIDLINES; k++) {
         int y = MARGIN + k * GRIDDY;
         if (dashed)
-            gdImageDashedLine(im, TICKX1, y, imagew - MARGIN, y, colour);
+            dashedrun(im, TICKX1, y, 1, 0, imagew - MARGIN - TICKX1 + 1, colour);
         else
             gdImageLine(im, TICKX1, y, TICKX2, y, colour);
         snprintf(label, sizeof label, "%u%%", ulvalue);
@@ -280,75 +290,68 @@ static void periodrange(uint32_t *t1, uint32_t *t2)
         *t2 = (uint32_t)(p->to - shift);
 }
 
-// The load chart's passes over its intervals, one column each: the bars
-// with the range, then the hour marks, then the gap marks, each drawn over
-// what the one before drew.
-struct loadpass {
-    gdImagePtr im;
-    const struct palette *pal;
+// A column of the load chart in two bytes: its bar's height (up to BARSPAN,
+// 9 bits), whether it stands for a gap, and the hour of day of its
+// interval. The scan's records are given back before the image is made,
+// which is larger than all of them.
+enum { HEIGHTBITS = 0x1FF, GAPBIT = 0x200, HOURSHIFT = 10 };
+static_assert(BARSPAN <= HEIGHTBITS, "a bar's height fits its bits");
+static uint16_t loadcolumns[MAXCOLS];
+
+struct columnpass {
     uint32_t columns, column;
     int rx;
-    int hrcount;                  // the hour of day of the last column, or -1
-    uint32_t first, last;         // the times of the first and last columns
+    uint32_t first, last;   // the times of the first and last columns
 };
 
-static void barcolumn(const struct interval *iv, uint32_t before, void *arg)
+static void takecolumn(const struct interval *iv, uint32_t before, void *arg)
 {
-    struct loadpass *l = (struct loadpass *)arg;
-    if (l->column >= l->columns)
+    struct columnpass *c = (struct columnpass *)arg;
+    if (c->column >= c->columns)
         return;
-    if (l->column == 0)
-        l->first = iv->t;
-    l->last = iv->t;
+    if (c->column == 0)
+        c->first = iv->t;
+    c->last = iv->t;
     int gap;
     const uint64_t capacity = barcapacity((int64_t)iv->t - before, &gap);
-    uint32_t ulvalue = l->rx ? iv->rxbytes : iv->txbytes;
+    uint32_t ulvalue = c->rx ? iv->rxbytes : iv->txbytes;
     if (ulvalue > capacity)
         ulvalue = (uint32_t)capacity;
-    loadbar(l->im, l->column, (int)getbarHeight(capacity, BARSPAN, ulvalue), l->pal->red);
-    l->column++;
+    const uint32_t height = getbarHeight(capacity, BARSPAN, ulvalue);
+    const uint32_t hour = iv->t % 86400 / 3600;   // the interval's hour, UTC
+    loadcolumns[c->column++] = (uint16_t)(height | (gap ? GAPBIT : 0) | hour << HOURSHIFT);
 }
 
-// A dashed line where the hour of day changes, labelled with the new hour.
-static void hourcolumn(const struct interval *iv, uint32_t, void *arg)
+// A dashed line where the hour of day changes, labelled with the new hour;
+// midnight gets its line but no label.
+static void hourmarks(gdImagePtr im, uint32_t columns, int colour)
 {
-    struct loadpass *l = (struct loadpass *)arg;
-    if (l->column >= l->columns)
-        return;
-    const int vcount = (int)(iv->t % 86400 / 3600);   // the interval's hour, UTC
-    if (vcount != l->hrcount) {
-        char label[16];
-        const int dstX = FIRSTCOL + (int)l->column;
-        l->hrcount = vcount;
-        gdImageDashedLine(l->im, dstX, LABELY, dstX, MARGIN, l->pal->white);
-        // midnight gets its line but no label
+    char label[16];
+    int hrcount = -1;
+    for (uint32_t k = 0; k < columns; k++) {
+        const int vcount = loadcolumns[k] >> HOURSHIFT;
+        if (vcount == hrcount)
+            continue;
+        hrcount = vcount;
+        const int dstX = FIRSTCOL + (int)k;
+        dashedrun(im, dstX, MARGIN, 0, 1, LABELY - MARGIN + 1, colour);
         if (vcount > 0) {
             snprintf(label, sizeof label, "%dh", vcount);
-            drawtext(l->im, gdFontMediumBold, dstX + 5, imageH - HOURLABELDY, label, l->pal->white);
+            drawtext(im, gdFontMediumBold, dstX + 5, imageH - HOURLABELDY, label, colour);
         }
     }
-    l->column++;
 }
 
 // A column that stands for more time than an interval gets a tick in
 // yellow under its bar, whatever its load: drawn after the hour marks,
 // which would cross it.
-static void gapcolumn(const struct interval *iv, uint32_t before, void *arg)
+static void gapmarks(gdImagePtr im, uint32_t columns, int colour)
 {
-    struct loadpass *l = (struct loadpass *)arg;
-    if (l->column >= l->columns)
-        return;
-    if (isgap((int64_t)iv->t - before)) {
-        const int x = FIRSTCOL + (int)l->column;
-        gdImageLine(l->im, x, GAPMARKY1, x, GAPMARKY2, l->pal->yellow);
-    }
-    l->column++;
-}
-
-static void loadcolumns(struct loadpass *l, void (*each)(const struct interval *iv, uint32_t before, void *arg))
-{
-    l->column = 0;
-    eachchartinterval(each, l);
+    for (uint32_t k = 0; k < columns; k++)
+        if (loadcolumns[k] & GAPBIT) {
+            const int x = FIRSTCOL + (int)k;
+            gdImageLine(im, x, GAPMARKY1, x, GAPMARKY2, colour);
+        }
 }
 
 gdImagePtr loadchartimage(uint32_t totalcount)
@@ -363,17 +366,19 @@ gdImagePtr loadchartimage(uint32_t totalcount)
     const int imageW = columns + LOADPAD < LOADMINW ? LOADMINW : (int)(columns + LOADPAD);
     const int rx = strcmp(req.action, "rxloaddyn") == 0;
 
+    // an empty chart spans the log's only record
+    struct columnpass c = {columns, 0, rx, ultime1, ultime1};
+    eachchartinterval(takecolumn, &c);
+    chartdone();
     gdImagePtr im = startchart(imageW, &pal);
-    if (!im) {
-        chartdone();
+    if (!im)
         return nullptr;
-    }
     // The bars share no pixel with the heading, the range label or the
     // axes, so drawing them first leaves the image as the usual order would.
-    struct loadpass l = {im, &pal, columns, 0, rx, -1, ultime1, ultime1};
-    loadcolumns(&l, barcolumn);   // an empty chart spans the log's only record
-    uint32_t ultime2 = l.last;
-    ultime1 = l.first;
+    for (uint32_t k = 0; k < c.column; k++)
+        loadbar(im, k, loadcolumns[k] & HEIGHTBITS, pal.red);
+    uint32_t ultime2 = c.last;
+    ultime1 = c.first;
 
     strncat(req.title, rx ? " (Rx Bytes)" : " (Tx Bytes)", sizeof req.title - strlen(req.title) - 1);
     drawtext(im, gdFontTiny, MARGIN, 0, req.title, pal.white);
@@ -383,9 +388,8 @@ gdImagePtr loadchartimage(uint32_t totalcount)
     snprintf(range, sizeof range, "%s - %s", sztime1, sztime2);
     drawtext(im, gdFontTiny, MARGIN, LABELY, range, pal.white);
     if (ison(req.vgrid))
-        loadcolumns(&l, hourcolumn);
-    loadcolumns(&l, gapcolumn);
-    chartdone();
+        hourmarks(im, c.column, pal.white);
+    gapmarks(im, c.column, pal.yellow);
     percentgrid(im, imageW, 1, pal.white);
     return im;
 }
