@@ -9,7 +9,17 @@
 #include "doubts.h"
 
 // Data lines after a "time=" line: the 4th holds Rx, the 10th Tx.
-enum { RXLINES = 4, TXLINES = 6 };
+enum { RXLINES = 4, TXLINES = 6, DATALINES = RXLINES + TXLINES };
+
+// A line kept as textlast keeps it: cut to the text's room, ended by a zero.
+static void keepline(struct dataline *d, const char *line, size_t size)
+{
+    if (size > sizeof d->text - 1)
+        size = sizeof d->text - 1;
+    memcpy(d->text, line, size);
+    d->text[size] = '\0';
+    d->from = 0;
+}
 
 // Reads up to count lines and keeps the last; a line that gets nothing
 // keeps what it held. Whether all count lines were there.
@@ -137,8 +147,19 @@ int sourcenext(struct logsource *src, struct logrecord *rec)
         const char *value = keyfirst ? line + TIMEKEYSIZE : (const char *)memchr(line, '=', size) + 1;
         size_t valuesize = size - (size_t)(value - line);
         const uint32_t t = textlvalue(value, valuesize < DATALINESIZE - 1 ? valuesize : DATALINESIZE - 1);
-        int whole = readinto(in, &src->rxline, RXLINES);
-        whole = readinto(in, &src->txline, TXLINES) && whole;
+        // the whole record among the bytes read, its lines found at once;
+        // else line by line, as far as the log goes
+        const char *data[2];
+        size_t sizes[2];
+        const uint32_t picks = 1u << (RXLINES - 1) | 1u << (DATALINES - 1);
+        int whole = textspan(in, DATALINES, picks, data, sizes);
+        if (whole) {
+            keepline(&src->rxline, data[0], sizes[0]);
+            keepline(&src->txline, data[1], sizes[1]);
+        } else {
+            whole = readinto(in, &src->rxline, RXLINES);
+            whole = readinto(in, &src->txline, TXLINES) && whole;
+        }
         // the device may be writing the last record of its log: one cut
         // short by the end, or whose last line has no line feed yet, is
         // the next request's (an archive's is taken as it stands)

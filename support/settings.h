@@ -48,7 +48,7 @@ inline uint32_t eightvalue(uint64_t x)
     return (uint32_t)x;
 }
 
-inline uint32_t textlvalue(const char *text, size_t size)
+__attribute__((always_inline)) inline uint32_t textlvalue(const char *text, size_t size)
 {
     const char *ptr = text, *end = text + size;
     while (ptr < end && (*ptr == ' ' || (*ptr >= '\t' && *ptr <= '\r')))
