@@ -1,6 +1,7 @@
 // The small text routines: query decoding, settings lookup, fields, dates.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <string.h>
 #include <time.h>
 
 #include <filesystem>
@@ -88,6 +89,29 @@ TEST(Fields, NumbersByPosition)
     EXPECT_EQ(getlvalue("1 2", 7), 0u);
     EXPECT_EQ(getlvalue("7 2", 0), 7u);
     EXPECT_EQ(getlvalue("4294967295", 1), 4294967295u);
+}
+
+// textlvalue takes a number's first eight digits at once: it must read
+// every text as the digit-by-digit reading of getlvalue does, whatever
+// stands where in those eight bytes, and wrap as it does past 2^32.
+TEST(Fields, NumbersOfABoundedTextAsDigitByDigit)
+{
+    std::mt19937 rng(7);
+    const char pool[] = "0123456789012345678901234567890123456789 \t+-x:/";
+    for (int i = 0; i < 20000; i++) {
+        std::string text;
+        const size_t n = rng() % 24;
+        for (size_t k = 0; k < n; k++)
+            text += pool[rng() % (sizeof pool - 1)];
+        EXPECT_EQ(textlvalue(text.data(), text.size()), getlvalue(text.c_str(), 1)) << text;
+        // a bound inside the text reads as the text cut there
+        const size_t cut = n ? rng() % n : 0;
+        EXPECT_EQ(textlvalue(text.data(), cut), getlvalue(text.substr(0, cut).c_str(), 1)) << text;
+    }
+    const char *runs[] = {"12345678", "123456789", "1796515200", "4294967296", "99999999999999999999",
+                          " +00000000123", "-12345678", "1234567x9"};
+    for (const char *t : runs)
+        EXPECT_EQ(textlvalue(t, strlen(t)), getlvalue(t, 1)) << t;
 }
 
 TEST(Fields, WordsByPosition)
