@@ -8,9 +8,11 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "../support/datetime.h"
 #include "../support/escape.h"
+#include "../support/numbers.h"
 #include "../support/query.h"
 #include "../report/config.h"
 #include "../support/settings.h"
@@ -112,6 +114,29 @@ TEST(Fields, NumbersOfABoundedTextAsDigitByDigit)
                           " +00000000123", "-12345678", "1234567x9"};
     for (const char *t : runs)
         EXPECT_EQ(textlvalue(t, strlen(t)), getlvalue(t, 1)) << t;
+}
+
+// putdec writes four digits at a time from a table: every number must come
+// out as printf writes it, whichever groups it has, and nothing past the
+// ten characters of room it is given.
+TEST(Numbers, DecimalAsPrintfWritesIt)
+{
+    std::mt19937 rng(11);
+    std::vector<uint32_t> values = {0, 9, 10, 99, 100, 999, 1000, 9999, 10000, 99999999, 100000000,
+                                    999999999, 1000000000, 4294967295u};
+    for (uint32_t p = 1; p <= 1000000000u; p *= 10)
+        for (uint32_t d : {p - 1, p, p + 1, 2 * p - 1, 42 * p + 7})
+            values.push_back(d);
+    for (int i = 0; i < 100000; i++)
+        values.push_back(rng() >> (rng() % 32));
+    for (uint32_t v : values) {
+        char want[16], got[16];
+        snprintf(want, sizeof want, "%u", v);
+        memset(got, '#', sizeof got);
+        char *end = putdec(got, v);
+        EXPECT_EQ(std::string(got, (size_t)(end - got)), want) << v;
+        EXPECT_EQ(std::string(got + 10, 6), "######") << v;
+    }
 }
 
 TEST(Fields, WordsByPosition)
