@@ -295,7 +295,7 @@ static void periodrange(uint32_t *t1, uint32_t *t2)
 // interval. The scan's records are given back before the image is made,
 // which is larger than all of them.
 enum { HEIGHTBITS = 0x1FF, GAPBIT = 0x200, HOURSHIFT = 10 };
-static_assert(BARSPAN <= HEIGHTBITS, "a bar's height fits its bits");
+static_assert((int)BARSPAN <= (int)HEIGHTBITS, "a bar's height fits its bits");
 static uint16_t loadcolumns[MAXCOLS];
 
 struct columnpass {

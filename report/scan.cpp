@@ -259,8 +259,8 @@ void chartdone(void)
 uint32_t eachchartinterval(void (*each)(const struct interval *iv, uint32_t before, void *arg), void *arg)
 {
     const struct period *p = askedperiod();
-    const uint32_t n = chartkept < CHARTRING ? chartkept : CHARTRING;
-    uint32_t at = chartkept < CHARTRING ? 0 : chartkept % CHARTRING, lines = 0;
+    const uint32_t n = chartkept < (uint32_t)CHARTRING ? chartkept : (uint32_t)CHARTRING;
+    uint32_t at = chartkept < (uint32_t)CHARTRING ? 0 : chartkept % CHARTRING, lines = 0;
     uint32_t before = 0;
     for (uint32_t i = 1; i < n; i++) {
         const struct logrecord *prev = &chartrecords[at];

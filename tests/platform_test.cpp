@@ -186,8 +186,9 @@ TEST_F(Files, ARunOfLinesAtOnceOrNotAtAll)
             for (int k = 0; k < 10; k++) {
                 const char *line = textnext(&one, &size);
                 ASSERT_NE(line, nullptr);
-                if (k == 3 || k == 9)
+                if (k == 3 || k == 9) {
                     EXPECT_EQ(std::string(lines[k == 9], sizes[k == 9]), std::string(line, size));
+                }
             }
             continue;
         }
