@@ -235,8 +235,9 @@ int summarystarts(uint32_t t)
 // interval file holds those alone, from the records kept as they come, the
 // oldest of them the one the first line counts from, and the chart draws
 // them from there too. A five-year log leaves 3 MB of lines behind, not 60.
-// The records have memory of their own, given back once the chart is
-// drawn: gd's encoder then takes as much again for the GIF.
+// The records have memory of their own, given back once the chart has
+// taken its columns from them, before its image is made: beside the image
+// they would make the year's chart the largest of all requests.
 enum { CHARTRING = CHARTLINES + 1 };
 static struct logrecord *chartrecords;
 static uint32_t chartkept;
