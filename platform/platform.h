@@ -83,6 +83,13 @@ inline const char *textnext(struct textin *in, size_t *size)
 // buffer is left as it was.
 int textlast(struct textin *in, int count, char *line, size_t linesize);
 
+// Reads the next count lines, as textnext would hand them one by one, when
+// the line feeds that end them all are among the bytes read: the lines
+// whose bits are set in picks (bit 0 the first) are handed in place, in
+// order, valid until the next read. 0 otherwise, and nothing is read: the
+// line feeds of a record's lines are found in bulk.
+int textspan(struct textin *in, int count, uint32_t picks, const char **lines, size_t *sizes);
+
 // Copies the next line without its line feed; a line longer than the
 // buffer is cut to fit and the rest of it is skipped. Returns 0 at the end,
 // and then leaves the buffer as it was.

@@ -388,6 +388,7 @@ int textlast(struct textin *in, int count, char *line, size_t linesize)
     if (!in->cut) {
         size_t pos = in->pos, nlbase = in->nlbase;
         uint64_t nlmask = in->nlmask;
+        size_t start = pos;
         while (got < count) {
             if (nlmask == 0) {
                 if (nlbase + NLBLOCK >= in->len)
@@ -396,12 +397,17 @@ int textlast(struct textin *in, int count, char *line, size_t linesize)
                 nlmask = newlines(in->buf + nlbase, in->len - nlbase);
                 continue;
             }
-            const size_t nl = nlbase + (size_t)__builtin_ctzll(nlmask);
-            nlmask &= nlmask - 1;
-            last = in->buf + pos;
-            lastsize = nl - pos;
-            pos = nl + 1;
-            got++;
+            // the lines of this block, only their ends kept
+            do {
+                start = pos;
+                pos = nlbase + (size_t)__builtin_ctzll(nlmask) + 1;
+                nlmask &= nlmask - 1;
+                got++;
+            } while (nlmask != 0 && got < count);
+        }
+        if (got > 0) {
+            last = in->buf + start;
+            lastsize = pos - 1 - start;
         }
         in->pos = pos;
         in->nlbase = nlbase;
@@ -425,6 +431,33 @@ int textlast(struct textin *in, int count, char *line, size_t linesize)
     if (last)
         copyline(last, lastsize, line, linesize);
     return got;
+}
+
+int textspan(struct textin *in, int count, uint32_t picks, const char **lines, size_t *sizes)
+{
+    if (in->cut)
+        return 0;
+    size_t pos = in->pos, nlbase = in->nlbase;
+    uint64_t nlmask = in->nlmask;
+    for (int k = 0, n = 0; k < count; k++) {
+        while (nlmask == 0) {
+            if (nlbase + NLBLOCK >= in->len)
+                return 0;
+            nlbase += NLBLOCK;
+            nlmask = newlines(in->buf + nlbase, in->len - nlbase);
+        }
+        const size_t nl = nlbase + (size_t)__builtin_ctzll(nlmask);
+        nlmask &= nlmask - 1;
+        if (picks >> k & 1) {
+            lines[n] = in->buf + pos;
+            sizes[n++] = nl - pos;
+        }
+        pos = nl + 1;
+    }
+    in->pos = pos;
+    in->nlbase = nlbase;
+    in->nlmask = nlmask;
+    return 1;
 }
 
 int textline(struct textin *in, char *line, size_t linesize)

@@ -5,6 +5,7 @@
 #include <gdfontt.h>
 #include <stdarg.h>
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "../platform/platform.h"
@@ -80,6 +81,16 @@ static gdImagePtr startchart(int imagew, struct palette *pal)
     return im;
 }
 
+// gd's dashed line of one pixel's width along a row (dx 1) or a column
+// (dy 1), n pixels from x, y, written straight into the palette image as
+// gd's would set them: three on, then four off and four on in turn.
+static void dashedrun(gdImagePtr im, int x, int y, int dx, int dy, int n, int colour)
+{
+    for (int k = 0; k < n; k++, x += dx, y += dy)
+        if ((k + 1) / 4 % 2 == 0 && x >= im->cx1 && x <= im->cx2 && y >= im->cy1 && y <= im->cy2)
+            im->pixels[y][x] = (unsigned char)colour;
+}
+
 // 100% at the top down to 10%: dashed across the load chart, ticks on the
 // summary chart.
 static void percentgrid(gdImagePtr im, int imagew, int dashed, int colour)
@@ -92,7 +103,7 @@ static void percentgrid(gdImagePtr im, int imagew, int dashed, int colour)
     for (int k = 0; k < GRIDLINES; k++) {
         int y = MARGIN + k * GRIDDY;
         if (dashed)
-            gdImageDashedLine(im, TICKX1, y, imagew - MARGIN, y, colour);
+            dashedrun(im, TICKX1, y, 1, 0, imagew - MARGIN - TICKX1 + 1, colour);
         else
             gdImageLine(im, TICKX1, y, TICKX2, y, colour);
         snprintf(label, sizeof label, "%u%%", ulvalue);
@@ -130,6 +141,63 @@ static struct {
     size_t size;
 } shown;
 
+// gd's encoder writes the chart straight into the file that replaces the
+// old one: a GIF held in memory beside the image would make the year's
+// chart the largest of all requests by its size again.
+struct gifout {
+    gdIOCtx ctx;   // first: the encoder hands it back
+    struct textout *out;
+};
+
+static int gifputbuf(gdIOCtxPtr ctx, const void *buf, int size)
+{
+    textput(((struct gifout *)ctx)->out, (const char *)buf, size > 0 ? (size_t)size : 0);
+    return size;
+}
+
+static void gifputc(gdIOCtxPtr ctx, int c)
+{
+    const char byte = (char)c;
+    textput(((struct gifout *)ctx)->out, &byte, 1);
+}
+
+static long giftell(gdIOCtxPtr ctx)
+{
+    return (long)((struct gifout *)ctx)->out->total;
+}
+
+static int gifseek(gdIOCtxPtr, const int)
+{
+    return 0;   // a chart is written from its start to its end
+}
+
+static void giffree(gdIOCtxPtr)
+{
+}
+
+// The chart as written, read back for the page once the image is freed,
+// while the lock keeps the file ours; null when it cannot be.
+static unsigned char *readchart(uint64_t size)
+{
+    unsigned char *gif = size > 0 && size <= SIZE_MAX ? (unsigned char *)malloc((size_t)size) : nullptr;
+    const sysfile fd = gif ? fileread(req.outpath) : NOFILE;
+    uint64_t got = 0;
+    long n = 1;
+    while (fd != NOFILE && got < size && n > 0)
+        if ((n = fileget(fd, (char *)gif + got, (size_t)(size - got))) > 0)
+            got += (uint64_t)n;
+    if (fd != NOFILE) {
+        if (got < size)
+            complain(req.outpath, n < 0 ? fileerror() : "the chart file is shorter than written");
+        fileclose(fd);
+    } else
+        complain(req.outpath, gif ? fileerror() : "no memory for the chart's GIF");
+    if (got == size)
+        return gif;
+    free(gif);
+    return nullptr;
+}
+
 // Writes the chart over the old one at outpath, for whatever embeds that
 // file, and keeps it for the page; on any failure the old chart stays and
 // the page says so instead.
@@ -140,32 +208,35 @@ static void finishchart(gdImagePtr im)
         pagedenied();
         return;
     }
-    int size = 0;
-    unsigned char *gif = (unsigned char *)gdImageGifPtr(im, &size);
+    struct gifout gif;
+    memset(&gif, 0, sizeof gif);
+    gif.ctx.putC = gifputc;
+    gif.ctx.putBuf = gifputbuf;
+    gif.ctx.seek = gifseek;
+    gif.ctx.tell = giftell;
+    gif.ctx.gd_free = giffree;
+    gif.out = &out;
+    int ok = replacestart(&out, req.outpath);
+    if (ok)
+        gdImageGifCtx(im, &gif.ctx);
     gdImageDestroy(im);
-    int ok = 0;
-    if (!gif) {
-        complain(req.outpath, "no memory for the chart's GIF");
-        failure("The chart is too large for the memory the server gives it.");
+    ok = replacefinish(&out) && ok;
+    if (!ok) {
+        complain(req.outpath, out.why);
+        filefailure(out.problem, "chart file", pathbase(req.outpath), req.outpath, nullptr, 1);
     } else {
-        ok = replacestart(&out, req.outpath);
-        if (ok)
-            textput(&out, (const char *)gif, (size_t)size);
-        ok = replacefinish(&out) && ok;
-        if (!ok) {
-            complain(req.outpath, out.why);
-            filefailure(out.problem, "chart file", pathbase(req.outpath), req.outpath, nullptr, 1);
+        // one chart a page: a chart drawn and never shown gives way
+        free(shown.gif);
+        shown.gif = readchart(out.total);
+        if (!shown.gif) {
+            failure("The chart was written but could not be read back for the page.");
+            ok = 0;
         }
     }
-    if (ok) {
-        // one chart a page: a chart drawn and never shown gives way
-        gdFree(shown.gif);
-        shown.gif = gif;
-        shown.size = (size_t)size;
-        return;
-    }
-    pagedenied();
-    gdFree(gif);
+    if (ok)
+        shown.size = (size_t)out.total;
+    else
+        pagedenied();
 }
 
 // The chart inside the page, as a data: address: every page shows the chart
@@ -178,7 +249,7 @@ void showchart(void)
     printf("<center><img src=\"data:image/gif;base64,");
     putbase64(shown.gif, shown.size);
     printf("\" border=0></center>");
-    gdFree(shown.gif);
+    free(shown.gif);
     shown.gif = nullptr;
 }
 
@@ -190,53 +261,6 @@ static int readfailed(const struct textin *in)
         filefailure(in->problem, "working file", histname, histname, nullptr, 0);
     }
     return in->failed;
-}
-
-// Skips count lines; the time of the last one skipped, or t when none was.
-static uint32_t skiplines(struct textin *in, uint32_t count, uint32_t t)
-{
-    size_t size;
-    const char *line = nullptr;
-    uint32_t i = 0;
-    for (; i < count && (line = textnext(in, &size)); i++) {
-    }
-    if (i == 0 || !line)
-        return t;
-    return textlvalue(line, size < WORKLINESIZE - 1 ? size : WORKLINESIZE - 1);
-}
-
-// The hour marks met in the one read of the interval file: the column
-// where the hour of day changes, and the new hour; and the columns that
-// stand for a gap in the log, one bit each.
-static uint16_t markcolumns[MAXCOLS];
-static uint8_t markhours[MAXCOLS];
-static uint64_t gapcolumns[(MAXCOLS + 63) / 64];
-
-static void hourmarks(gdImagePtr im, uint32_t marks, int colour)
-{
-    char label[16];
-    for (uint32_t k = 0; k < marks; k++) {
-        const int dstX = FIRSTCOL + markcolumns[k];
-        const int vcount = markhours[k];
-        gdImageDashedLine(im, dstX, LABELY, dstX, MARGIN, colour);
-        // midnight gets its line but no label
-        if (vcount > 0) {
-            snprintf(label, sizeof label, "%dh", vcount);
-            drawtext(im, gdFontMediumBold, dstX + 5, imageH - HOURLABELDY, label, colour);
-        }
-    }
-}
-
-// A column that stands for more time than an interval gets a tick in
-// yellow under its bar, whatever its load: drawn after the hour marks,
-// which would cross it.
-static void gapmarks(gdImagePtr im, uint32_t columns, int colour)
-{
-    for (uint32_t w = 0; w * 64 < columns; w++)
-        for (uint64_t bits = gapcolumns[w]; bits; bits &= bits - 1) {
-            const int x = FIRSTCOL + (int)(w * 64 + (uint32_t)__builtin_ctzll(bits));
-            gdImageLine(im, x, GAPMARKY1, x, GAPMARKY2, colour);
-        }
 }
 
 // The bytes that fill a bar: an interval's worth of the channel, or for a
@@ -271,68 +295,95 @@ static void periodrange(uint32_t *t1, uint32_t *t2)
         *t2 = (uint32_t)(p->to - shift);
 }
 
+// A column of the load chart in two bytes: its bar's height (up to BARSPAN,
+// 9 bits), whether it stands for a gap, and the hour of day of its
+// interval. The scan's records are given back before the image is made,
+// which is larger than all of them.
+enum { HEIGHTBITS = 0x1FF, GAPBIT = 0x200, HOURSHIFT = 10 };
+static_assert((int)BARSPAN <= (int)HEIGHTBITS, "a bar's height fits its bits");
+static uint16_t loadcolumns[MAXCOLS];
+
+struct columnpass {
+    uint32_t columns, column;
+    int rx;
+    uint32_t first, last;   // the times of the first and last columns
+};
+
+static void takecolumn(const struct interval *iv, uint32_t before, void *arg)
+{
+    struct columnpass *c = (struct columnpass *)arg;
+    if (c->column >= c->columns)
+        return;
+    if (c->column == 0)
+        c->first = iv->t;
+    c->last = iv->t;
+    int gap;
+    const uint64_t capacity = barcapacity((int64_t)iv->t - before, &gap);
+    uint32_t ulvalue = c->rx ? iv->rxbytes : iv->txbytes;
+    if (ulvalue > capacity)
+        ulvalue = (uint32_t)capacity;
+    const uint32_t height = getbarHeight(capacity, BARSPAN, ulvalue);
+    const uint32_t hour = iv->t % 86400 / 3600;   // the interval's hour, UTC
+    loadcolumns[c->column++] = (uint16_t)(height | (gap ? GAPBIT : 0) | hour << HOURSHIFT);
+}
+
+// A dashed line where the hour of day changes, labelled with the new hour;
+// midnight gets its line but no label.
+static void hourmarks(gdImagePtr im, uint32_t columns, int colour)
+{
+    char label[16];
+    int hrcount = -1;
+    for (uint32_t k = 0; k < columns; k++) {
+        const int vcount = loadcolumns[k] >> HOURSHIFT;
+        if (vcount == hrcount)
+            continue;
+        hrcount = vcount;
+        const int dstX = FIRSTCOL + (int)k;
+        dashedrun(im, dstX, MARGIN, 0, 1, LABELY - MARGIN + 1, colour);
+        if (vcount > 0) {
+            snprintf(label, sizeof label, "%dh", vcount);
+            drawtext(im, gdFontMediumBold, dstX + 5, imageH - HOURLABELDY, label, colour);
+        }
+    }
+}
+
+// A column that stands for more time than an interval gets a tick in
+// yellow under its bar, whatever its load: drawn after the hour marks,
+// which would cross it.
+static void gapmarks(gdImagePtr im, uint32_t columns, int colour)
+{
+    for (uint32_t k = 0; k < columns; k++)
+        if (loadcolumns[k] & GAPBIT) {
+            const int x = FIRSTCOL + (int)k;
+            gdImageLine(im, x, GAPMARKY1, x, GAPMARKY2, colour);
+        }
+}
+
 gdImagePtr loadchartimage(uint32_t totalcount)
 {
-    static struct textin in;
-    static char temp[WORKLINESIZE];
     char sztime1[TIMETEXTSIZE], sztime2[TIMETEXTSIZE], range[2 * TIMETEXTSIZE + 4];
     struct palette pal;
 
     // a GIF holds 65535 columns: a longer log shows its most recent end,
-    // which is all its interval file holds
-    static_assert((int)CHARTLINES == (int)MAXCOLS, "the interval file holds the chart's columns");
-    const uint32_t lines = histlines < totalcount ? histlines : totalcount;
-    const uint32_t skip = lines > (uint32_t)MAXCOLS ? lines - (uint32_t)MAXCOLS : 0;
+    // which is all the scan kept
+    static_assert((int)CHARTLINES == (int)MAXCOLS, "the scan keeps the chart's columns");
     const uint32_t columns = totalcount > (uint32_t)MAXCOLS ? (uint32_t)MAXCOLS : totalcount;
     const int imageW = columns + LOADPAD < LOADMINW ? LOADMINW : (int)(columns + LOADPAD);
     const int rx = strcmp(req.action, "rxloaddyn") == 0;
-    const int par = rx ? 3 : 5;
 
-    if (!textopen(&in, histname)) {
-        complain(histname, in.why);
-        filefailure(in.problem, "working file", histname, histname, nullptr, 0);
-        return nullptr;
-    }
+    // an empty chart spans the log's only record
+    struct columnpass c = {columns, 0, rx, ultime1, ultime1};
+    eachchartinterval(takecolumn, &c);
+    chartdone();
     gdImagePtr im = startchart(imageW, &pal);
-    if (!im) {
-        textclose(&in);
+    if (!im)
         return nullptr;
-    }
-
-    // One read draws the bars and finds the range and the hour marks. The
-    // bars share no pixel with the heading, the range label or the axes, so
-    // drawing them first leaves the image as the usual order would.
-    uint32_t ultime2 = ultime1;   // an empty file spans the log's only record
-    uint32_t column = 0, marks = 0;
-    int hrcount = -1;
-    uint32_t before = skiplines(&in, skip, ulseedtime);   // the record before each line
-    memset(gapcolumns, 0, sizeof gapcolumns);
-    while (column < columns && textline(&in, temp, sizeof temp)) {
-        ultime2 = getlvalue(temp, 1);
-        if (column == 0)
-            ultime1 = ultime2;
-        int gap;
-        const uint64_t capacity = barcapacity((int64_t)ultime2 - before, &gap);
-        gapcolumns[column / 64] |= (uint64_t)gap << (column % 64);
-        before = ultime2;
-        uint32_t ulvalue = getlvalue(temp, par);
-        if (ulvalue > capacity)
-            ulvalue = (uint32_t)capacity;
-        loadbar(im, column, (int)getbarHeight(capacity, BARSPAN, ulvalue), pal.red);
-        const int vcount = (int)(ultime2 % 86400 / 3600);   // the interval's hour, UTC
-        if (vcount != hrcount) {
-            hrcount = vcount;
-            markcolumns[marks] = (uint16_t)column;
-            markhours[marks] = (uint8_t)vcount;
-            marks++;
-        }
-        column++;
-    }
-    textclose(&in);
-    if (readfailed(&in)) {
-        gdImageDestroy(im);
-        return nullptr;
-    }
+    // The bars share no pixel with the heading, the range label or the
+    // axes, so drawing them first leaves the image as the usual order would.
+    for (uint32_t k = 0; k < c.column; k++)
+        loadbar(im, k, loadcolumns[k] & HEIGHTBITS, pal.red);
+    uint32_t ultime2 = c.last;
+    ultime1 = c.first;
 
     strncat(req.title, rx ? " (Rx Bytes)" : " (Tx Bytes)", sizeof req.title - strlen(req.title) - 1);
     drawtext(im, gdFontTiny, MARGIN, 0, req.title, pal.white);
@@ -342,8 +393,8 @@ gdImagePtr loadchartimage(uint32_t totalcount)
     snprintf(range, sizeof range, "%s - %s", sztime1, sztime2);
     drawtext(im, gdFontTiny, MARGIN, LABELY, range, pal.white);
     if (ison(req.vgrid))
-        hourmarks(im, marks, pal.white);
-    gapmarks(im, columns, pal.yellow);
+        hourmarks(im, c.column, pal.white);
+    gapmarks(im, c.column, pal.yellow);
     percentgrid(im, imageW, 1, pal.white);
     return im;
 }

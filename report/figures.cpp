@@ -24,13 +24,71 @@ struct toprates {
 
 static struct toprates tops[3];
 
+static double median3(double a, double b, double c)
+{
+    return a < b ? (b < c ? b : a < c ? c : a) : (a < c ? a : b < c ? c : b);
+}
+
+// The n rates at a with the (k + 1)-th highest at a[k], those before it no
+// lower and those after it no higher: what std::nth_element with
+// std::greater does, but its partitions branch on no rate, where std's
+// guess wrong at every other one of a year's rates. Each pass puts the
+// rates above the pivot first; one that finds none puts those equal to it
+// next (an idle channel's rates are all 0).
+static void highestfirst(double *a, size_t n, size_t k)
+{
+    enum { FEW = 16, DEPTH = 64 };
+    size_t lo = 0, hi = n;   // a[k] is among a[lo..hi)
+    // the pivot, the middle of three rates from places drawn at random: a
+    // pass leaves its rates in an order that fixed places would pick badly
+    uint64_t draw = UINT64_C(0x9E3779B97F4A7C15);
+    for (int depth = 0; hi - lo > FEW && depth < DEPTH; depth++) {
+        double sample[3];
+        for (double &x : sample) {
+            draw ^= draw << 13;
+            draw ^= draw >> 7;
+            draw ^= draw << 17;
+            x = a[lo + draw % (hi - lo)];
+        }
+        const double pivot = median3(sample[0], sample[1], sample[2]);
+        size_t above = lo;
+        for (size_t i = lo; i < hi; i++) {
+            const double x = a[i];
+            a[i] = a[above];
+            a[above] = x;
+            above += x > pivot;
+        }
+        if (k < above) {
+            hi = above;
+            continue;
+        }
+        if (above > lo) {
+            lo = above;
+            continue;
+        }
+        // none above the pivot, the highest: those equal to it come next
+        size_t equal = above;
+        for (size_t i = above; i < hi; i++) {
+            const double x = a[i];
+            a[i] = a[equal];
+            a[equal] = x;
+            equal += x == pivot;
+        }
+        if (k < equal)
+            return;
+        lo = equal;
+    }
+    // the last few, or a run of pivots that kept missing
+    std::nth_element(a + lo, a + k, a + hi, std::greater<double>());
+}
+
 static void keeptop(struct toprates *h, double rate)
 {
     if (rate <= h->floor)
         return;
     if (h->size == TOPRATES + SPARE) {
         double *lowest = h->rates + TOPRATES - 1;
-        std::nth_element(h->rates, lowest, h->rates + h->size, std::greater<double>());
+        highestfirst(h->rates, h->size, TOPRATES - 1);
         h->size = TOPRATES;
         h->floor = *lowest;
         if (rate <= h->floor)
@@ -48,9 +106,8 @@ static void percentile(struct toprates *h, uint32_t n, struct flow *fl)
         return;
     // the (aside + 1)-th highest of the kept rates, which hold the highest
     // TOPRATES of all
-    double *nth = h->rates + aside;
-    std::nth_element(h->rates, nth, h->rates + h->size, std::greater<double>());
-    fl->p95 = *nth;
+    highestfirst(h->rates, h->size, aside);
+    fl->p95 = h->rates[aside];
 }
 
 static void startflow(struct flow *fl)

@@ -9,7 +9,17 @@
 #include "doubts.h"
 
 // Data lines after a "time=" line: the 4th holds Rx, the 10th Tx.
-enum { RXLINES = 4, TXLINES = 6 };
+enum { RXLINES = 4, TXLINES = 6, DATALINES = RXLINES + TXLINES };
+
+// A line kept as textlast keeps it: cut to the text's room, ended by a zero.
+static void keepline(struct dataline *d, const char *line, size_t size)
+{
+    if (size > sizeof d->text - 1)
+        size = sizeof d->text - 1;
+    memcpy(d->text, line, size);
+    d->text[size] = '\0';
+    d->from = 0;
+}
 
 // Reads up to count lines and keeps the last; a line that gets nothing
 // keeps what it held. Whether all count lines were there.
@@ -21,17 +31,32 @@ static int readinto(struct textin *in, struct dataline *d, int count)
     return got == count;
 }
 
-// The first ":" of the kept text, or null.
-static const char *colonof(const struct dataline *d)
+// Whether the kept text reads as the device labels it ("Rx bytes:"), past
+// blanks: then its first ":" ends the label.
+static const char *labelled(const struct dataline *d, const char *label, size_t size)
 {
-    return strchr(d->text + d->from, ':');
+    const char *text = d->text;
+    while (*text == ' ' || *text == '\t')
+        text++;
+    // the text ends in a zero byte, which no label holds: the bytes
+    // compared past it, inside the line, cannot match
+    const size_t room = sizeof d->text - (size_t)(text - d->text);
+    return room >= size && memcmp(text, label, size) == 0 ? text + size - 1 : nullptr;
 }
 
-// The number after the first ":"; the text then starts past that ":".
+// The first ":" of the kept text, or null: where the label ends, when the
+// text is a new line that has it.
+static const char *colonof(const struct dataline *d, const char *labelcolon)
+{
+    return labelcolon && d->from == 0 ? labelcolon : strchr(d->text + d->from, ':');
+}
+
+// The number after the first ":"; the text then starts past that ":". The
+// number ends at the text's zero byte at the latest.
 static uint32_t datavalue(struct dataline *d, const char *colon)
 {
     d->from = (size_t)(colon + 1 - d->text);
-    return getlvalue(colon + 1, 1);
+    return textlvalue(colon + 1, sizeof d->text - d->from);
 }
 
 // The part of a line that a work line holds as a string: cut to the work
@@ -45,10 +70,13 @@ static size_t worksize(const char *line, size_t size)
 }
 
 // Whether a work line holds "time=": the key of a record's first line.
+static const char timekey[] = "time=";
+enum { TIMEKEYSIZE = sizeof timekey - 1 };
+
 static int hastimekey(const char *line, size_t size)
 {
-    static const char key[] = "time=";
-    const size_t keysize = sizeof key - 1;
+    const char *key = timekey;
+    const size_t keysize = TIMEKEYSIZE;
     const char *end = line + size;
     for (const char *p = line; end - p >= (ptrdiff_t)keysize; p++) {
         p = (const char *)memchr(p, 't', (size_t)(end - p) - keysize + 1);
@@ -87,16 +115,12 @@ int sourceopentail(struct logsource *src, const char *path, uint64_t tailbytes)
     return textopentail(&src->in, path, tailbytes);
 }
 
-// Whether a data line reads as the device labels it ("Rx bytes:"); the
-// first that does not is kept to be shown.
-static void checklabel(const struct dataline *d, const char *label, size_t size, uint32_t *off,
-                       char *seen)
+// A data line that does not read as the device labels it: the first is
+// kept to be shown.
+static void labeloff(const struct dataline *d, uint32_t *off, char *seen)
 {
-    const char *text = d->text + strspn(d->text, " \t");
-    if (strncmp(text, label, size) == 0)
-        return;
     if ((*off)++ == 0)
-        snprintf(seen, SEENSIZE, "%s", text);
+        snprintf(seen, SEENSIZE, "%s", d->text + strspn(d->text, " \t"));
 }
 
 int sourcenext(struct logsource *src, struct logrecord *rec)
@@ -107,8 +131,11 @@ int sourcenext(struct logsource *src, struct logrecord *rec)
     const char *line;
     size_t size;
     while ((line = textnext(in, &size))) {
-        size = worksize(line, size);
-        if (!hastimekey(line, size)) {
+        // the device starts each record's line with its key
+        const int keyfirst = size >= TIMEKEYSIZE && memcmp(line, timekey, TIMEKEYSIZE) == 0;
+        if (!keyfirst)
+            size = worksize(line, size);
+        if (!keyfirst && !hastimekey(line, size)) {
             f->strays++;
             continue;
         }
@@ -117,11 +144,22 @@ int sourcenext(struct logsource *src, struct logrecord *rec)
         f->nocolon += (uint32_t)src->skipped;
         src->skipped = 0;
         // the time after the line's first "=", as far as its field holds it
-        const char *value = (const char *)memchr(line, '=', size) + 1;
+        const char *value = keyfirst ? line + TIMEKEYSIZE : (const char *)memchr(line, '=', size) + 1;
         size_t valuesize = size - (size_t)(value - line);
         const uint32_t t = textlvalue(value, valuesize < DATALINESIZE - 1 ? valuesize : DATALINESIZE - 1);
-        int whole = readinto(in, &src->rxline, RXLINES);
-        whole = readinto(in, &src->txline, TXLINES) && whole;
+        // the whole record among the bytes read, its lines found at once;
+        // else line by line, as far as the log goes
+        const char *data[2];
+        size_t sizes[2];
+        const uint32_t picks = 1u << (RXLINES - 1) | 1u << (DATALINES - 1);
+        int whole = textspan(in, DATALINES, picks, data, sizes);
+        if (whole) {
+            keepline(&src->rxline, data[0], sizes[0]);
+            keepline(&src->txline, data[1], sizes[1]);
+        } else {
+            whole = readinto(in, &src->rxline, RXLINES);
+            whole = readinto(in, &src->txline, TXLINES) && whole;
+        }
         // the device may be writing the last record of its log: one cut
         // short by the end, or whose last line has no line feed yet, is
         // the next request's (an archive's is taken as it stands)
@@ -129,17 +167,20 @@ int sourcenext(struct logsource *src, struct logrecord *rec)
             src->atend = 1;
             return 0;
         }
-        const char *rxcolon = colonof(&src->rxline), *txcolon = colonof(&src->txline);
+        const char *rxlabelcolon = labelled(&src->rxline, rxlabel, sizeof rxlabel - 1);
+        const char *txlabelcolon = labelled(&src->txline, txlabel, sizeof txlabel - 1);
+        const char *rxcolon = colonof(&src->rxline, rxlabelcolon);
+        const char *txcolon = colonof(&src->txline, txlabelcolon);
         if (!rxcolon || !txcolon) {
             src->skipped = 1;
             continue;
         }
         // a record the log's end cuts short has its lines elsewhere: only a
         // whole one says what the device writes
-        if (whole) {
-            checklabel(&src->rxline, rxlabel, sizeof rxlabel - 1, &f->rxoff, f->rxseen);
-            checklabel(&src->txline, txlabel, sizeof txlabel - 1, &f->txoff, f->txseen);
-        }
+        if (whole && !rxlabelcolon)
+            labeloff(&src->rxline, &f->rxoff, f->rxseen);
+        if (whole && !txlabelcolon)
+            labeloff(&src->txline, &f->txoff, f->txseen);
         f->records++;
         rec->t = t;
         rec->rx = datavalue(&src->rxline, rxcolon);

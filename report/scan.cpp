@@ -1,6 +1,7 @@
 #include "scan.h"
 
 #include <stdio.h>
+#include <stdlib.h>
 #include <string.h>
 
 #include "../platform/platform.h"
@@ -233,36 +234,70 @@ int summarystarts(uint32_t t)
 
 // The load chart draws the newest CHARTLINES intervals of its log: its
 // interval file holds those alone, from the records kept as they come, the
-// oldest of them the one the first line counts from. A five-year log
-// leaves 3 MB of lines behind, not 60.
-static struct logrecord chartrecords[CHARTLINES + 1];
+// oldest of them the one the first line counts from, and the chart draws
+// them from there too. A five-year log leaves 3 MB of lines behind, not 60.
+// The records have memory of their own, given back once the chart has
+// taken its columns from them, before its image is made: beside the image
+// they would make the year's chart the largest of all requests.
+enum { CHARTRING = CHARTLINES + 1 };
+static struct logrecord *chartrecords;
+static uint32_t chartkept;
 
-static void chartlines(const struct period *p, uint32_t kept)
+static int chartring(void)
 {
-    const uint32_t n = kept < CHARTLINES + 1 ? kept : CHARTLINES + 1;
-    const uint32_t oldest = kept < CHARTLINES + 1 ? 0 : kept % (CHARTLINES + 1);
-    int first = 1;
+    if (!chartrecords)
+        chartrecords = (struct logrecord *)malloc(CHARTRING * sizeof *chartrecords);
+    chartkept = 0;
+    return chartrecords != nullptr;
+}
+
+void chartdone(void)
+{
+    free(chartrecords);
+    chartrecords = nullptr;
+    chartkept = 0;
+}
+
+uint32_t eachchartinterval(void (*each)(const struct interval *iv, uint32_t before, void *arg), void *arg)
+{
+    const struct period *p = askedperiod();
+    const uint32_t n = chartkept < (uint32_t)CHARTRING ? chartkept : (uint32_t)CHARTRING;
+    uint32_t at = chartkept < (uint32_t)CHARTRING ? 0 : chartkept % CHARTRING, lines = 0;
+    uint32_t before = 0;
     for (uint32_t i = 1; i < n; i++) {
-        const struct logrecord *prev = &chartrecords[(oldest + i - 1) % (CHARTLINES + 1)];
-        const struct logrecord *rec = &chartrecords[(oldest + i) % (CHARTLINES + 1)];
+        const struct logrecord *prev = &chartrecords[at];
+        at = at + 1 == CHARTRING ? 0 : at + 1;
+        const struct logrecord *rec = &chartrecords[at];
         if (!inperiod(p, rec->t))
             continue;
         struct interval iv;
         measure(prev, rec, &iv, 0);
-        const uint32_t fields[] = {iv.t, iv.rx, iv.rxbytes, iv.tx, iv.txbytes};
-        putline(fields, 5);
-        if (first)
-            ulseedtime = prev->t;
-        first = 0;
+        each(&iv, lines++ == 0 ? prev->t : before, arg);
+        before = iv.t;
     }
+    return lines;
+}
+
+static void chartline(const struct interval *iv, uint32_t before, void *)
+{
+    const uint32_t fields[] = {iv->t, iv->rx, iv->rxbytes, iv->tx, iv->txbytes};
+    putline(fields, 5);
+    if (histlines++ == 0)
+        ulseedtime = before;
+}
+
+// Whether the scan is the load chart's, which keeps its newest records.
+static int chartscan(void)
+{
+    return !summaryasked() && strcmp(req.action, "totalload") != 0;
 }
 
 static void scanrecords(const struct period *p)
 {
     const int summary = summaryasked();
-    const int chart = !summary && strcmp(req.action, "totalload") != 0;
+    const int chart = chartscan();
     int sumtotalload = 0, seeded = 0;
-    uint32_t lines = 0, kept = 0;
+    uint32_t lines = 0;
     struct logrecord rec, prev = {0, 0, 0};
 
     while (lognext(&rec)) {
@@ -283,8 +318,10 @@ static void scanrecords(const struct period *p)
         }
         if (summary)
             continue;
-        if (chart)
-            chartrecords[kept++ % (CHARTLINES + 1)] = rec;
+        if (chart) {
+            chartrecords[chartkept % CHARTRING] = rec;
+            chartkept++;
+        }
         if (seeded && inperiod(p, rec.t)) {
             // a counter that fell wrapped or restarted; either way the next
             // interval counts from its new value
@@ -300,8 +337,9 @@ static void scanrecords(const struct period *p)
         seeded = 1;
         prev = rec;
     }
+    histlines = 0;
     if (chart)
-        chartlines(p, kept);
+        eachchartinterval(chartline, nullptr);
     // the records that made the interval lines, the first only seeding
     histlines = chart && lines > (uint32_t)CHARTLINES ? (uint32_t)CHARTLINES : lines;
     if (!summary && seeded)
@@ -313,6 +351,11 @@ static void scanrecords(const struct period *p)
 static int scanonce(void)
 {
     logrecords = totalcount = 0;
+    if (chartscan() && !chartring()) {
+        complain(histname, "no memory for the chart's records");
+        failure("The chart is too large for the memory the server gives it.");
+        return 0;
+    }
     struct period *p = askedperiod();
     int ok = openlogs(p, 1);
     if (ok) {

@@ -90,6 +90,11 @@ int summarystarts(uint32_t t);
 // Rebuilds the interval file from the chosen log; 0 when the log cannot be
 // read or the interval file cannot be written whole.
 int scanlog(void);
+// The load chart's intervals, the lines of its interval file, oldest first,
+// each handed with the time of the record before it (for the first, the one
+// it counts from); how many. chartdone gives their memory back.
+uint32_t eachchartinterval(void (*each)(const struct interval *iv, uint32_t before, void *arg), void *arg);
+void chartdone(void);
 
 
 #endif

@@ -3,32 +3,51 @@
 #include <math.h>
 #include <string.h>
 
-// The digits are made from the right in pairs, then moved in one fixed-size
-// copy: p must have room for 10 characters whatever the number.
+// Every number below 10,000 as its four digits, zeros before it: built by
+// the compiler, 40 KB that a year of interval lines reads at random, one
+// copy for four digits where pairs take a division each.
+struct fourdigits {
+    char d[10000][4];
+};
+
+static constexpr struct fourdigits makefour(void)
+{
+    struct fourdigits f = {};
+    for (int i = 0; i < 10000; i++) {
+        f.d[i][0] = (char)('0' + i / 1000);
+        f.d[i][1] = (char)('0' + i / 100 % 10);
+        f.d[i][2] = (char)('0' + i / 10 % 10);
+        f.d[i][3] = (char)('0' + i % 10);
+    }
+    return f;
+}
+
+static constexpr struct fourdigits four = makefour();
+
+// v below 10,000 without its leading zeros; four bytes are written.
+static char *putfour(char *p, uint32_t v)
+{
+    const int zeros = v >= 1000 ? 0 : v >= 100 ? 1 : v >= 10 ? 2 : 3;
+    memcpy(p, four.d[v] + zeros, 4);
+    return p + 4 - zeros;
+}
+
+// The leading group, then whole groups of four: p must have room for 10
+// characters whatever the number.
 char *putdec(char *p, uint32_t v)
 {
-    static const char pairs[] = "00010203040506070809101112131415161718192021222324"
-                                "25262728293031323334353637383940414243444546474849"
-                                "50515253545556575859606162636465666768697071727374"
-                                "75767778798081828384858687888990919293949596979899";
-    char digits[20];
-    char *d = digits + 10;
-    while (v >= 100) {
-        const uint32_t q = v / 100;
-        const char *pair = pairs + 2 * (v - q * 100);
-        v = q;
-        d -= 2;
-        d[0] = pair[0];
-        d[1] = pair[1];
+    if (v < 10000)
+        return putfour(p, v);
+    if (v < 100000000) {
+        p = putfour(p, v / 10000);
+        memcpy(p, four.d[v % 10000], 4);
+        return p + 4;
     }
-    if (v >= 10) {
-        d -= 2;
-        d[0] = pairs[2 * v];
-        d[1] = pairs[2 * v + 1];
-    } else
-        *--d = (char)('0' + v);
-    memcpy(p, d, 10);
-    return p + (digits + 10 - d);
+    const uint32_t low = v % 100000000;
+    p = putfour(p, v / 100000000);
+    memcpy(p, four.d[low / 10000], 4);
+    memcpy(p + 4, four.d[low % 10000], 4);
+    return p + 8;
 }
 
 char *putdec64(char *p, uint64_t v)

@@ -108,20 +108,6 @@ static uint32_t unsignedval(const char *ptr)
     return neg ? 0u - v : v;
 }
 
-uint32_t textlvalue(const char *text, size_t size)
-{
-    const char *ptr = text, *end = text + size;
-    while (ptr < end && isspacechar(*ptr))
-        ptr++;
-    int neg = 0;
-    if (ptr < end && (*ptr == '+' || *ptr == '-'))
-        neg = *ptr++ == '-';
-    uint32_t v = 0;
-    while (ptr < end && (unsigned char)(*ptr - '0') < 10)
-        v = v * 10u + (uint32_t)(*ptr++ - '0');
-    return neg ? 0u - v : v;
-}
-
 uint32_t getlvalue(const char *ptstr, int parnum)
 {
     return unsignedval(skipfields(ptstr, parnum));

@@ -198,6 +198,42 @@ TEST(LoadChart, HourMarks)
     EXPECT_EQ(plain.count(20, 10, 60, 289, "white"), 0);
 }
 
+// The chart sets its dashed lines' pixels itself: they must be the pixels
+// gd's own dashed line sets, the hour marks' from row 292 up to 10 and the
+// grid's across, each dash where gd puts it.
+TEST(LoadChart, DashesWhereGdPutsThem)
+{
+    site s;
+    // 400 idle intervals from 10:00: a new hour every 30 columns
+    const uint32_t start = D0 + 10 * 3600 - 120;
+    s.write("vornout.dat", loadlog(std::vector<uint32_t>(400, 0), start));
+    runcgi(s, "vgrid=&hgrid=");
+    chart c(s.read("quorlinkout.gif"));
+    ASSERT_EQ(c.width(), 430);
+    gdImagePtr gd = gdImageCreate(c.width(), c.height());
+    const int blue = gdImageColorAllocate(gd, 0, 0, 255), white = gdImageColorAllocate(gd, 255, 255, 255);
+    std::vector<int> marks;
+    for (uint32_t i = 0, hour = 99; i < 400; i++)
+        if ((start + 120 * (i + 1)) % 86400 / 3600 != hour) {
+            hour = (start + 120 * (i + 1)) % 86400 / 3600;
+            marks.push_back(20 + (int)i);
+            gdImageDashedLine(gd, 20 + (int)i, 292, 20 + (int)i, 10, white);
+        }
+    ASSERT_EQ(marks.size(), 14u);
+    for (int y = 10; y <= 262; y += 28)
+        gdImageDashedLine(gd, 8, y, c.width() - 10, y, white);
+    auto colour = [&](int x, int y) { return gdImageGetPixel(gd, x, y) == blue ? "blue" : "white"; };
+    // past the labels: the range on row 292 up to x 260, the grid's at the
+    // left ends of its lines, x 15 to 42
+    for (int x : marks)
+        for (int y = 10; x > 42 && y <= (x > 260 ? 292 : 291); y++)
+            EXPECT_EQ(c.at(x, y), colour(x, y)) << x << "," << y;
+    for (int y = 10; y <= 262; y += 28)
+        for (int x = 60; x < c.width(); x++)
+            EXPECT_EQ(c.at(x, y), colour(x, y)) << x << "," << y;
+    gdImageDestroy(gd);
+}
+
 TEST(LoadChart, MidnightHasALineButNoLabel)
 {
     site s;

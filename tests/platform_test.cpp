@@ -164,6 +164,49 @@ TEST_F(Files, LastOfARunOfLines)
     textclose(&in);
 }
 
+// textspan hands the lines textnext would, or reads nothing: a record's
+// lines are found in bulk only where the bytes read hold them all.
+TEST_F(Files, ARunOfLinesAtOnceOrNotAtAll)
+{
+    static textin in, one;
+    std::string text;
+    for (int i = 0; i < 7000; i++)
+        text += std::string(i % 37, 'a' + i % 26) + (i % 5 ? "" : "\r") + "\n";
+    text += "tail";
+    const std::string path = put("s.txt", text);
+    ASSERT_TRUE(textopen(&in, path.c_str()));
+    ASSERT_TRUE(textopen(&one, path.c_str()));
+    const uint32_t picks = 1u << 3 | 1u << 9;
+    size_t spans = 0, size;
+    for (;;) {
+        const char *lines[2];
+        size_t sizes[2];
+        if (textspan(&in, 10, picks, lines, sizes)) {
+            spans++;
+            for (int k = 0; k < 10; k++) {
+                const char *line = textnext(&one, &size);
+                ASSERT_NE(line, nullptr);
+                if (k == 3 || k == 9) {
+                    EXPECT_EQ(std::string(lines[k == 9], sizes[k == 9]), std::string(line, size));
+                }
+            }
+            continue;
+        }
+        // nothing read: the next line is the one the other reader has next
+        const char *line = textnext(&in, &size);
+        const std::string got = line ? std::string(line, size) : "(end)";
+        line = textnext(&one, &size);
+        ASSERT_EQ(got, line ? std::string(line, size) : "(end)");
+        if (got == "(end)")
+            break;
+    }
+    // most of the text went in runs; the buffer's ends and the file's did not
+    EXPECT_GT(spans, 600u);
+    EXPECT_LT(spans, 700u);
+    textclose(&in);
+    textclose(&one);
+}
+
 TEST_F(Files, BackslashesSeparateFolders)
 {
     std::filesystem::create_directory(dir + "/logs");

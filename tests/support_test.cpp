@@ -1,15 +1,18 @@
 // The small text routines: query decoding, settings lookup, fields, dates.
 #include <gtest/gtest.h>
 #include <stdlib.h>
+#include <string.h>
 #include <time.h>
 
 #include <filesystem>
 #include <fstream>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "../support/datetime.h"
 #include "../support/escape.h"
+#include "../support/numbers.h"
 #include "../support/query.h"
 #include "../report/config.h"
 #include "../support/settings.h"
@@ -88,6 +91,52 @@ TEST(Fields, NumbersByPosition)
     EXPECT_EQ(getlvalue("1 2", 7), 0u);
     EXPECT_EQ(getlvalue("7 2", 0), 7u);
     EXPECT_EQ(getlvalue("4294967295", 1), 4294967295u);
+}
+
+// textlvalue takes a number's first eight digits at once: it must read
+// every text as the digit-by-digit reading of getlvalue does, whatever
+// stands where in those eight bytes, and wrap as it does past 2^32.
+TEST(Fields, NumbersOfABoundedTextAsDigitByDigit)
+{
+    std::mt19937 rng(7);
+    const char pool[] = "0123456789012345678901234567890123456789 \t+-x:/";
+    for (int i = 0; i < 20000; i++) {
+        std::string text;
+        const size_t n = rng() % 24;
+        for (size_t k = 0; k < n; k++)
+            text += pool[rng() % (sizeof pool - 1)];
+        EXPECT_EQ(textlvalue(text.data(), text.size()), getlvalue(text.c_str(), 1)) << text;
+        // a bound inside the text reads as the text cut there
+        const size_t cut = n ? rng() % n : 0;
+        EXPECT_EQ(textlvalue(text.data(), cut), getlvalue(text.substr(0, cut).c_str(), 1)) << text;
+    }
+    const char *runs[] = {"12345678", "123456789", "1796515200", "4294967296", "99999999999999999999",
+                          " +00000000123", "-12345678", "1234567x9"};
+    for (const char *t : runs)
+        EXPECT_EQ(textlvalue(t, strlen(t)), getlvalue(t, 1)) << t;
+}
+
+// putdec writes four digits at a time from a table: every number must come
+// out as printf writes it, whichever groups it has, and nothing past the
+// ten characters of room it is given.
+TEST(Numbers, DecimalAsPrintfWritesIt)
+{
+    std::mt19937 rng(11);
+    std::vector<uint32_t> values = {0, 9, 10, 99, 100, 999, 1000, 9999, 10000, 99999999, 100000000,
+                                    999999999, 1000000000, 4294967295u};
+    for (uint32_t p = 1; p <= 1000000000u; p *= 10)
+        for (uint32_t d : {p - 1, p, p + 1, 2 * p - 1, 42 * p + 7})
+            values.push_back(d);
+    for (int i = 0; i < 100000; i++)
+        values.push_back(rng() >> (rng() % 32));
+    for (uint32_t v : values) {
+        char want[16], got[16];
+        snprintf(want, sizeof want, "%u", v);
+        memset(got, '#', sizeof got);
+        char *end = putdec(got, v);
+        EXPECT_EQ(std::string(got, (size_t)(end - got)), want) << v;
+        EXPECT_EQ(std::string(got + 10, 6), "######") << v;
+    }
 }
 
 TEST(Fields, WordsByPosition)
