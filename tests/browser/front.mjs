@@ -470,12 +470,12 @@ await check("a log with records out of time order: the chart and its account agr
   }
 });
 
-// A device that stopped three days ago: the status line says so, judged by
+// A device that stopped three days and an hour ago: the status line says so, judged by
 // the server's clock (the Date of the data answer).
 await check("a current log whose newest record is days old is said to be", async () => {
   const current = readFileSync(`${site}/logs/vornout.dat`);
   writeFileSync(`${site}/logs/vornout.dat`, execFileSync(genlog,
-    ["--count", "31", "--start", String(Math.floor(Date.now() / 1000) - 3 * 86400 - 3600)]));
+    ["--count", "31", "--start", String(Math.floor(Date.now() / 1000) - 3 * 86400 - 2 * 3600)]));
   try {
     await ask(page, { form: "load", fields: {} });
     assert.match(await page.textContent("#said"),
