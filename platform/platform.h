@@ -166,8 +166,10 @@ void localclock(uint32_t t, struct tm *out);
 // out; 0 for an empty path or one that does not fit.
 extern const char hostsep;
 int hostpath(const char *path, char *out, size_t outsize);
-// The name of a path past its folder, whichever separator it uses.
+// The name of a path past its folder, whichever separator it uses, and
+// the folder with its separator (empty for a bare name).
 const char *pathbase(const char *path);
+void pathfolder(const char *path, char *folder, size_t size);
 // An existing file for reading, opened without waiting for a writer, or
 // NOFILE: only a regular file on a disk is a text file to read, never a
 // folder, a pipe or a device.

@@ -27,6 +27,11 @@ const char *pathbase(const char *path)
     return sep ? sep + 1 : path;
 }
 
+void pathfolder(const char *path, char *folder, size_t size)
+{
+    snprintf(folder, size, "%.*s", (int)(pathbase(path) - path), path);
+}
+
 void errorline(const char *line)
 {
     char stamp[32] = "";

@@ -97,45 +97,45 @@ struct reading {
     int logs;
 };
 
+static void tally(const struct interval *iv, void *arg)
+{
+    struct reading *r = (struct reading *)arg;
+    if (r->intervals++ == 0)
+        r->first = iv->t - iv->seconds;
+    r->newest = iv->t;
+}
+
 static int readlogs(const char *path, int archives, struct reading *r)
 {
     static struct period all;   // every record, in the logs asked for
     all.asked = archives;
     struct counting c;
-    struct interval iv;
     memset(r, 0, sizeof *r);
-    countfrom(&c, 1);
     const struct logreading reading = {path, archives, strcmp(path, req.logname) == 0, 0, &all};
-    int ok = logsopen(&reading);
+    const int ok = readwhole(&reading, &c, tally, r);
     r->logs = logscount();
-    while (ok && nextinterval(&c, &iv)) {
-        if (r->intervals++ == 0)
-            r->first = iv.t - iv.seconds;
-        r->newest = iv.t;
-    }
-    logsclose();
-    overcapacitydoubt(path);
     const char *why, *failed = logsfailed(&why);
-    if (failed) {
+    if (!ok) {
         char text[PATHSIZE + WHYSIZE + 8];
         snprintf(text, sizeof text, "%s: %s", failed, why);
         finding("ERROR", text);
     }
-    return failed == nullptr;
+    return ok;
 }
 
-static void currentlog(void)
+// 0 when the log is not there to be read.
+static int currentlog(void)
 {
     char text[PATHSIZE + 160];
     if (!logthere()) {
         finding("ERROR", failuresentence());
-        return;
+        return 0;
     }
     struct reading r;
     const int ok = readlogs(req.logname, 0, &r);
     doubtsfound("ERROR");
     if (!ok || r.intervals == 0)
-        return;
+        return 1;
     snprintf(text, sizeof text, "log %s: %u intervals, from %s to the newest record, %s",
              req.logname, r.intervals, daytime(r.first), daytime(r.newest));
     finding("OK", text);
@@ -144,6 +144,7 @@ static void currentlog(void)
         snprintf(text, sizeof text, "%s: %s", pathbase(req.logname), why);
         finding("WARNING", text);
     }
+    return 1;
 }
 
 static void archives(void)
@@ -195,8 +196,7 @@ int checkchannel(void)
     gatherrequest(nullptr);
     settings();
     if (!configfailed()) {
-        currentlog();
-        if (logthere())
+        if (currentlog())
             archives();
         dailylog();
     }

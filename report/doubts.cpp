@@ -105,19 +105,11 @@ int failureproblem(void)
     return doubts.problem;
 }
 
-// The folder of a path, with its separator; empty for the working folder.
-static void folderof(const char *path, char *folder, size_t size)
-{
-    const char *slash = strrchr(path, '/'), *back = strrchr(path, '\\');
-    const char *sep = slash > back ? slash : back;
-    snprintf(folder, size, "%.*s", sep ? (int)(sep + 1 - path) : 0, path);
-}
-
 void filefailure(int problem, const char *what, const char *name, const char *path, const char *home,
                  int writing)
 {
     char folder[PATHSIZE];
-    folderof(path, folder, sizeof folder);
+    pathfolder(path, folder, sizeof folder);
     if (!doubts.failure[0])
         doubts.problem = problem;
     switch (problem) {

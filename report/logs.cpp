@@ -444,16 +444,6 @@ static void finishsource(struct logsource *src)
     sourceclose(src);
 }
 
-// The folder of a log's path (with its separator) and its bare name.
-static void splitpath(const char *path, char *folder, size_t foldersize, const char **base)
-{
-    const char *slash = strrchr(path, '/'), *back = strrchr(path, '\\');
-    const char *sep = slash > back ? slash : back;
-    *base = sep ? sep + 1 : path;
-    size_t n = sep ? (size_t)(sep + 1 - path) : 0;
-    snprintf(folder, foldersize, "%.*s", (int)n, path);
-}
-
 // A listing of the log's folder: the log's archives are counted, added,
 // or weighed by the time they were last written.
 enum listwhat { COUNTING, ADDING, WEIGHING, ADDINGWINDOW };
@@ -531,6 +521,22 @@ static int firstfrom(int n, int64_t t)
     return k;
 }
 
+// A listing of the folder of the log at path, for what.
+static void startlisting(struct listing *l, const char *path, char *folder, size_t size,
+                         enum listwhat what)
+{
+    pathfolder(path, folder, size);
+    l->folder = folder;
+    l->base = pathbase(path);
+    l->baselen = strlen(l->base);
+    l->what = what;
+}
+
+static int listfolder(struct listing *l)
+{
+    return folderfiles(*l->folder ? l->folder : ".", foundname, l);
+}
+
 // More archives than a reading takes: those the period needs are taken,
 // as their names and the times they were last written tell (an archive is
 // last written with its newest record): from the one before the period's
@@ -540,7 +546,7 @@ static void choosearchives(struct listing *l, const struct period *p)
     const int keep = MAXLOGS - 1;   // beside the current log
     l->what = WEIGHING;
     l->ntimes = 0;
-    folderfiles(*l->folder ? l->folder : ".", foundname, l);
+    listfolder(l);
     const int n = l->ntimes;
     if (n == 0)
         return;
@@ -559,7 +565,7 @@ static void choosearchives(struct listing *l, const struct period *p)
     l->what = ADDINGWINDOW;
     l->lo = writtentimes[start];
     l->hi = writtentimes[end - 1];
-    folderfiles(*l->folder ? l->folder : ".", foundname, l);
+    listfolder(l);
 }
 
 // Lists the log and, if asked, its archives.
@@ -573,11 +579,8 @@ static void listlogs(const char *path, int archives, const struct period *p)
         return;
     char folder[PATHSIZE];
     struct listing l;
-    splitpath(path, folder, sizeof folder, &l.base);
-    l.folder = folder;
-    l.baselen = strlen(l.base);
-    l.what = ADDING;
-    if (!folderfiles(*folder ? folder : ".", foundname, &l)) {
+    startlisting(&l, path, folder, sizeof folder, ADDING);
+    if (!listfolder(&l)) {
         failwith(*folder ? folder : ".", fileerror(), fileproblem());
         return;
     }
@@ -589,12 +592,9 @@ int logsarchived(const char *path)
 {
     char folder[PATHSIZE];
     struct listing l;
-    splitpath(path, folder, sizeof folder, &l.base);
-    l.folder = folder;
-    l.baselen = strlen(l.base);
-    l.what = COUNTING;
+    startlisting(&l, path, folder, sizeof folder, COUNTING);
     logs.found = 0;
-    folderfiles(*folder ? folder : ".", foundname, &l);
+    listfolder(&l);
     return logs.found > 0;
 }
 

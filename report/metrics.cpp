@@ -61,32 +61,31 @@ struct counted {
     int hasrecord;
 };
 
+static void carried(const struct interval *iv, void *arg)
+{
+    struct counted *n = (struct counted *)arg;
+    n->rx += iv->rxbytes;
+    n->tx += iv->txbytes;
+    n->intervals++;
+    n->last = *iv;
+}
+
 static int countlog(struct counted *n)
 {
     static struct period all;
     const struct logreading r = {req.logname, 0, 1, 0, &all};
     struct counting c;
-    struct interval iv;
     n->rx = n->tx = 0;
     n->intervals = 0;
-    countfrom(&c, 1);
-    if (logsopen(&r))
-        while (nextinterval(&c, &iv)) {
-            n->rx += iv.rxbytes;
-            n->tx += iv.txbytes;
-            n->intervals++;
-            n->last = iv;
-        }
-    logsclose();
-    overcapacitydoubt(req.logname);
+    const int ok = readwhole(&r, &c, carried, n);
     n->hasrecord = c.seeded;
     n->newest = c.prev;
     const char *why, *failed = logsfailed(&why);
-    if (failed) {
+    if (!ok) {
         complain(failed, why);
         filefailure(logsproblem(), "log", pathbase(failed), failed, "the log folder", 0);
     }
-    return failed == nullptr;
+    return ok;
 }
 
 // The sentence of a log that holds no record, for the line a target down

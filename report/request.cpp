@@ -180,6 +180,16 @@ static void chooselog(void)
         joinlogpath(req.logname);
 }
 
+// The chosen log opened, or NOFILE with the system's reason, taken
+// before another call replaces it.
+static sysfile openlog(int *problem, char *why, size_t whysize)
+{
+    const sysfile f = fileread(req.logname);
+    *problem = f == NOFILE ? fileproblem() : FILEOTHER;
+    snprintf(why, whysize, "%s", f == NOFILE ? fileerror() : "");
+    return f;
+}
+
 int logthere(void)
 {
     // settings that could not be read are told of already, and name no log
@@ -194,20 +204,16 @@ int logthere(void)
     }
     // opened as the reading will open it: a log that is there but cannot
     // be read is told now, with its reason
-    sysfile f = fileread(req.logname);
-    // the system's reason, taken before another call replaces it
-    int problem = f == NOFILE ? fileproblem() : FILEOTHER;
+    int problem;
     char why[WHYSIZE];
-    snprintf(why, sizeof why, "%s", f == NOFILE ? fileerror() : "");
+    sysfile f = openlog(&problem, why, sizeof why);
     // a current log that is not there while its archives are is being
     // rotated: it is there again in a moment, or the device writes it at
     // its next record, and the archives hold what there is until then
     if (f == NOFILE && problem == FILEMISSING && !req.lognamed && logsarchived(req.logname)) {
         if (!logswait(req.logname))
             return 1;
-        f = fileread(req.logname);
-        problem = f == NOFILE ? fileproblem() : FILEOTHER;
-        snprintf(why, sizeof why, "%s", f == NOFILE ? fileerror() : "");
+        f = openlog(&problem, why, sizeof why);
     }
     if (f == NOFILE) {
         complain(req.logname, why);

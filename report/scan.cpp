@@ -17,8 +17,7 @@ const char histname[] = "histout.dat";
 const char lockname[] = "histout.lck";
 
 uint32_t ultime1, ulrxbytes, ultxbytes;
-uint32_t totalcount, logrecords, histlines;
-uint32_t ulseedtime;
+uint32_t totalcount;
 
 int64_t channelbytes(int64_t seconds)
 {
@@ -208,6 +207,20 @@ int nextrequestinterval(struct counting *c, struct interval *iv)
     return 0;
 }
 
+int readwhole(const struct logreading *r, struct counting *c,
+              void (*each)(const struct interval *iv, void *arg), void *arg)
+{
+    struct interval iv;
+    countfrom(c, 1);
+    if (logsopen(r))
+        while (nextinterval(c, &iv))
+            each(&iv, arg);
+    logsclose();
+    overcapacitydoubt(r->path);
+    const char *why;
+    return logsfailed(&why) == nullptr;
+}
+
 int eachinterval(void (*start)(void *arg), void (*each)(const struct interval *iv, void *arg), void *arg)
 {
     for (int tries = 1;; tries++) {
@@ -278,12 +291,10 @@ uint32_t eachchartinterval(void (*each)(const struct interval *iv, uint32_t befo
     return lines;
 }
 
-static void chartline(const struct interval *iv, uint32_t before, void *)
+static void chartline(const struct interval *iv, uint32_t, void *)
 {
     const uint32_t fields[] = {iv->t, iv->rx, iv->rxbytes, iv->tx, iv->txbytes};
     putline(fields, 5);
-    if (histlines++ == 0)
-        ulseedtime = before;
 }
 
 // Whether the scan is the load chart's, which keeps its newest records.
@@ -301,7 +312,6 @@ static void scanrecords(const struct period *p)
     struct logrecord rec, prev = {0, 0, 0};
 
     while (lognext(&rec)) {
-        logrecords++;
         ultime1 = rec.t;
         ulrxbytes = rec.rx;
         ultxbytes = rec.tx;
@@ -331,26 +341,21 @@ static void scanrecords(const struct period *p)
                 const uint32_t fields[] = {iv.t, iv.rx, iv.rxbytes, iv.tx, iv.txbytes};
                 putline(fields, 5);
             }
-            if (lines++ == 0)
-                ulseedtime = prev.t;
+            lines++;
         }
         seeded = 1;
         prev = rec;
     }
-    histlines = 0;
     if (chart)
         eachchartinterval(chartline, nullptr);
     // the records that made the interval lines, the first only seeding
-    histlines = chart && lines > (uint32_t)CHARTLINES ? (uint32_t)CHARTLINES : lines;
     if (!summary && seeded)
         totalcount = lines + 1;
-    if (!summary && lines == 0)
-        ulseedtime = prev.t;
 }
 
 static int scanonce(void)
 {
-    logrecords = totalcount = 0;
+    totalcount = 0;
     if (chartscan() && !chartring()) {
         complain(histname, "no memory for the chart's records");
         failure("The chart is too large for the memory the server gives it.");

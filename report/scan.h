@@ -9,18 +9,14 @@
 extern const char histname[];   // the interval file, in the working directory
 extern const char lockname[];   // beside it: serialises requests
 
-// The last record that reached the counters, the number of usable records
-// (or summary lines written) that the scan counted, and of all the usable
-// records in the log.
+// The last record that reached the counters, and the number of usable
+// records (or summary lines written) that the scan counted.
 extern uint32_t ultime1, ulrxbytes, ultxbytes;
-extern uint32_t totalcount, logrecords;
+extern uint32_t totalcount;
 // The lines of the interval file: the load chart's holds the newest
 // CHARTLINES, the columns a chart holds (a GIF is 65535 wide, less its
 // margins); the lookup's and the summary's every one.
 enum { CHARTLINES = 65505 };
-extern uint32_t histlines;
-// The time of the record that seeds the counters of the first interval line.
-extern uint32_t ulseedtime;
 
 // What the channel carries in that many seconds, in bytes (0 for none or
 // fewer); -1 where the bandwidth setting gives no capacity to judge by.
@@ -78,6 +74,12 @@ int closerequestlogs(void);
 // The intervals of a reading that counted more than the channel can carry:
 // said once the reading of the log at path is done, and counted anew.
 void overcapacitydoubt(const char *path);
+// Every interval of a reading other than the request's own (a whole log,
+// the logs of a check) in time order, handed to each; c is left holding
+// the last record read. 0 when a log could not be read: logsfailed says
+// which and why.
+int readwhole(const struct logreading *r, struct counting *c,
+              void (*each)(const struct interval *iv, void *arg), void *arg);
 // All of them in time order, each interval longer than none, handed to
 // each after start; read again from start when the logs were renamed
 // while they were read.
