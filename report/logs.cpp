@@ -274,6 +274,7 @@ static struct {
     int changed;                      // a log was renamed or replaced while it was read
     int again;                        // the merge went on after such a rename
     uint64_t currentsize;             // the current log's size when the folder was listed
+    int currentseen;                  // and whether it was there then
     struct logreading reading;        // what the reading reads, for the logs listed again
     int currentgone;                  // the current log is not there, its archives are
     int every;                        // the one log hands out its late records too
@@ -452,7 +453,7 @@ struct listing {
     size_t baselen;
     enum listwhat what;
     int64_t lo, hi;   // ADDINGWINDOW: the times of the archives taken
-    int ntimes;
+    int ntimes;       // WEIGHING: the times kept; COUNTING: the archives found
 };
 
 static void addlog(const char *path)
@@ -481,7 +482,7 @@ static void foundname(const char *name, void *arg)
         return;
     int64_t t;
     switch (l->what) {
-    case COUNTING: logs.found++; break;
+    case COUNTING: l->ntimes++; break;
     case ADDING: logs.found++; addlog(path); break;
     case WEIGHING:
         if (l->ntimes < MAXTIMES && filewritten(path, &t))
@@ -593,9 +594,9 @@ int logsarchived(const char *path)
     char folder[PATHSIZE];
     struct listing l;
     startlisting(&l, path, folder, sizeof folder, COUNTING);
-    logs.found = 0;
+    l.ntimes = 0;
     listfolder(&l);
-    return logs.found > 0;
+    return l.ntimes > 0;
 }
 
 int logswait(const char *path)
@@ -628,7 +629,9 @@ static int probelogs(void)
         const char *path = filepath(&logs.files[i]);
         const int current = currentlog[0] && strcmp(path, currentlog) == 0;
         if (!sourceopen(src, path)) {
-            if (src->in.problem == FILEMISSING && current)
+            // a current log there at the listing and gone since was
+            // renamed by a rotation, like an archive that went
+            if (src->in.problem == FILEMISSING && current && !logs.currentseen)
                 logs.currentgone = 1;
             else if (src->in.problem == FILEMISSING)
                 changed = 1;
@@ -715,14 +718,43 @@ static int openone(const struct logreading *r)
     return 0;
 }
 
+// Whether the folder is as the probes found it: the current log the same
+// file, and as many archives as the listing found. A rotation renames the
+// current log last, and one that went on while the logs were probed adds an
+// archive whose name the listing lacks, though every name it holds is
+// still there.
+static int unchanged(const struct logreading *r)
+{
+    for (int i = 0; i < logs.nfiles; i++)
+        if (logs.files[i].name == 0 && logs.files[i].hasid && r->current) {
+            // the current log, listed first
+            const sysfile f = fileread(r->path);
+            uint64_t id;
+            const int same = f != NOFILE && fileid(f, &id) && id == logs.files[i].id;
+            if (f != NOFILE)
+                fileclose(f);
+            if (!same)
+                return 0;
+        }
+    if (!r->archives)
+        return 1;
+    char folder[PATHSIZE];
+    struct listing l;
+    startlisting(&l, r->path, folder, sizeof folder, COUNTING);
+    l.ntimes = 0;
+    return listfolder(&l) && l.ntimes == logs.found;
+}
+
 // The logs listed and probed. A folder that changes between its listing
-// and the probes is listed again: a rotation renames every archive.
+// and the end of the probes is listed again: a rotation renames every
+// archive.
 static int findlogs(const struct logreading *r)
 {
     for (int tries = 1;; tries++) {
         logs.currentgone = 0;
         logs.currentsize = 0;
         sysfile f = r->current ? fileread(r->path) : NOFILE;
+        logs.currentseen = f != NOFILE;
         if (f != NOFILE) {
             if (!filesize(f, &logs.currentsize))
                 logs.currentsize = 0;
@@ -731,7 +763,7 @@ static int findlogs(const struct logreading *r)
         listlogs(r->path, r->archives, r->period);
         if (logs.failed)
             return 0;
-        if (probelogs() || tries == LOGRETRIES)
+        if ((probelogs() && unchanged(r)) || tries == LOGRETRIES)
             return 1;
     }
 }
